@@ -1,0 +1,22 @@
+// The kernel object of the running program, built member by member in its fixed order. A step
+// that throws has reported itself; the members built so far are taken down in reverse.
+#include "kernel/config.h"
+#include "kernel/folders.h"
+#include "kernel/font_metrics.h"
+#include "kernel/music_list.h"
+#include "kernel/persistent_singleton.h"
+#include "kernel/thread.h"
+
+namespace Zorva::Kernel {
+
+CPersistentSingleton::CPersistentSingleton() : publisher_(this)
+{
+    musicStreams.Emplace();
+    pool.Emplace(6u);
+    fontMetrics.Emplace();
+    config.Emplace();
+    random.seed(std::random_device{}());
+    temporaryFolder.Emplace();
+}
+
+} // namespace Zorva::Kernel
