@@ -1,5 +1,12 @@
 #include "app/application.h"
 
+#include "app/shell.h"
+#include "book/world.h"
+#include "renderer/device.h"
+#include "renderer/render_thread.h"
+#include "renderer/resources.h"
+#include "platform/main_window.h"
+
 #include "kernel/command_line.h"
 #include "kernel/exceptions.h"
 #include "kernel/folders.h"
@@ -43,6 +50,53 @@ int RunProgram()
     Platform::MakeFolderTree(WideToUtf8(GetUserVersionFolder()));
 
     Kernel::CPersistentSingleton kernel;
+
+    // The main window, the render thread and the message loop.
+#ifdef ZORVA_WITH_FILE_LAYER
+    Renderer::InstallKindHooks();
+#endif
+    Book::InstallSceneFactories();
+    Renderer::DeviceHooks& device = Renderer::DeviceState().hooks;
+    device.confinePointer = ConfinePointer;
+    device.deviceCreated = [] {
+        Kernel::Singleton().sceneRoot.Emplace(Kernel::Singleton().config->current.quality > 0);
+    };
+    device.resized = [](int width, int height) {
+        Renderer::ResizeView(width, height);
+        Kernel::CDirect3DSingleton* root = Kernel::SceneRoot();
+        if (root != nullptr && root->shadows) {
+            const Platform::Rect display = Platform::PrimaryDisplayBounds().value_or(Platform::Rect{0, 0, width, height});
+            root->CreateShadowMap(display.w, display.h);
+        }
+    };
+    device.releasing = [] {
+        if (Kernel::CDirect3DSingleton* root = Kernel::SceneRoot(); root != nullptr)
+            root->ReleaseShadowMap();
+    };
+    device.destroyScene = [] { Kernel::Singleton().sceneRoot.Reset(); };
+
+    Renderer::ResetClock();
+    if (!Platform::StartVideo())
+        return 1;
+    const std::optional<Platform::Rect> display = Platform::PrimaryDisplayBounds();
+    if (!display)
+        throw Exception::InvalidCall(E_FAIL, u"Get Monitor");
+    Platform::MainWindow window;
+    if (!window.Create(WideToUtf8(SelectText(Texts::TextProductTitle)), *display))
+        return 1;
+    Renderer::DeviceState().window = &window;
+    GetReportHooks().releasePointer = [] { Platform::PostToMainLoop(Renderer::kMainReleasePointer); };
+    GetReportHooks().closeMainWindow = [] { Renderer::CloseMainWindow(); };
+
+    Renderer::CRendererThread& renderThread = *kernel.renderThread;
+    renderThread.Start();
+    window.Show();
+    window.CapturePointer(true);
+    window.GrabKeyboard(true);
+    CShell shell(window, renderThread);
+    shell.Run();
+    GetReportHooks().releasePointer = nullptr;
+    GetReportHooks().closeMainWindow = nullptr;
     return 0;
 }
 

@@ -6,6 +6,8 @@
 #include "kernel/music_list.h"
 #include "kernel/persistent_singleton.h"
 #include "kernel/thread.h"
+#include "renderer/device.h"
+#include "renderer/render_thread.h"
 
 namespace Zorva::Kernel {
 
@@ -15,8 +17,11 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     pool.Emplace(6u);
     fontMetrics.Emplace();
     config.Emplace();
+    static Renderer::CDeviceRebuild deviceRebuilder;
+    config->deviceRebuild = &deviceRebuilder;
     random.seed(std::random_device{}());
     temporaryFolder.Emplace();
+    renderThread.Emplace();
 }
 
 } // namespace Zorva::Kernel
