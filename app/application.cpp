@@ -56,24 +56,8 @@ int RunProgram()
     Renderer::InstallKindHooks();
 #endif
     Book::InstallSceneFactories();
-    Renderer::DeviceHooks& device = Renderer::DeviceState().hooks;
-    device.confinePointer = ConfinePointer;
-    device.deviceCreated = [] {
-        Kernel::Singleton().sceneRoot.Emplace(Kernel::Singleton().config->current.quality > 0);
-    };
-    device.resized = [](int width, int height) {
-        Renderer::ResizeView(width, height);
-        Kernel::CDirect3DSingleton* root = Kernel::SceneRoot();
-        if (root != nullptr && root->shadows) {
-            const Platform::Rect display = Platform::PrimaryDisplayBounds().value_or(Platform::Rect{0, 0, width, height});
-            root->CreateShadowMap(display.w, display.h);
-        }
-    };
-    device.releasing = [] {
-        if (Kernel::CDirect3DSingleton* root = Kernel::SceneRoot(); root != nullptr)
-            root->ReleaseShadowMap();
-    };
-    device.destroyScene = [] { Kernel::Singleton().sceneRoot.Reset(); };
+    Renderer::InstallSceneHooks();
+    Renderer::DeviceState().hooks.confinePointer = ConfinePointer;
 
     Renderer::ResetClock();
     if (!Platform::StartVideo())

@@ -88,6 +88,10 @@ double ClockTime();
 void ShowDeviceError(HRESULT code);
 void CloseMainWindow();
 
+// The scene's side of the device: the root made with the device, the camera and the shadow map
+// on every back-buffer size, the root deleted with the device.
+void InstallSceneHooks();
+
 // The settings the program starts with: the primary display's size, full screen.
 DeviceSettings InitialSettings();
 

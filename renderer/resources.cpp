@@ -115,7 +115,7 @@ TextureRef CreateTexture(const TextureData& d, const std::u16string& name)
         glDeleteTextures(1, &id);
         throw Exception::Driver3DFailed(E_FAIL, u"Create Tex: " + name);
     }
-    return std::make_shared<GpuTexture>(id, target, d.width, d.height);
+    return std::make_shared<GpuTexture>(id, target, d.width, d.height, d.integer);
 }
 
 ShaderRef CompileShader(GLenum stage, const std::string& source, const std::u16string& failure)

@@ -32,14 +32,15 @@ struct GpuBuffer {
     std::uint32_t id;
 };
 struct GpuTexture {
-    GpuTexture(std::uint32_t id_, std::uint32_t target_, std::uint32_t w, std::uint32_t h)
-        : id(id_), target(target_), width(w), height(h)
+    GpuTexture(std::uint32_t id_, std::uint32_t target_, std::uint32_t w, std::uint32_t h, bool integer_ = false)
+        : id(id_), target(target_), width(w), height(h), integer(integer_)
     {
     }
     ~GpuTexture();
     GpuTexture(const GpuTexture&) = delete;
     GpuTexture& operator=(const GpuTexture&) = delete;
     std::uint32_t id, target, width, height;
+    bool integer; // read through an unsigned sampler with texelFetch
 };
 struct GpuShader {
     GpuShader(std::uint32_t id_, std::uint32_t stage_) : id(id_), stage(stage_) {}

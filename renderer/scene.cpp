@@ -3,6 +3,7 @@
 #include "kernel/config.h"
 #include "kernel/exceptions.h"
 #include "kernel/persistent_singleton.h"
+#include "renderer/device.h"
 #include "renderer/gl.h"
 
 #include <numbers>
@@ -217,6 +218,9 @@ void CZorvaShaderGeneric0::Draw(const Matrix&)
 void CSingleTexture::BindTo(std::uint32_t unit) const
 {
     glBindTextureUnit(unit, view);
+    const Kernel::CDirect3DSingleton& root = Root();
+    if (unit == 3 || unit == 4)
+        glBindSampler(unit, integer ? root.samplers[1] : root.samplers[0]);
 }
 
 CSingleTexture FindTexture(const std::u16string& name)
@@ -227,6 +231,7 @@ CSingleTexture FindTexture(const std::u16string& name)
     CSingleTexture t;
     t.view = (*texture)->id;
     t.target = (*texture)->target;
+    t.integer = (*texture)->integer;
     return t;
 }
 
@@ -309,6 +314,30 @@ void ShadowMap::Release()
     if (texture != 0)
         glDeleteTextures(1, &texture);
     framebuffer = texture = 0;
+}
+
+void InstallSceneHooks()
+{
+    DeviceHooks& hooks = DeviceState().hooks;
+    hooks.deviceCreated = [] {
+        Kernel::CPersistentSingleton& kernel = Kernel::Singleton();
+        const bool shadows = kernel.config && kernel.config->current.quality > 0;
+        kernel.sceneRoot.Emplace(shadows);
+    };
+    hooks.resized = [](int width, int height) {
+        ResizeView(width, height);
+        Kernel::CDirect3DSingleton* root = Kernel::SceneRoot();
+        if (root != nullptr && root->shadows) {
+            const Platform::Rect display =
+                Platform::PrimaryDisplayBounds().value_or(Platform::Rect{0, 0, width, height});
+            root->CreateShadowMap(display.w, display.h);
+        }
+    };
+    hooks.releasing = [] {
+        if (Kernel::CDirect3DSingleton* root = Kernel::SceneRoot(); root != nullptr)
+            root->ReleaseShadowMap();
+    };
+    hooks.destroyScene = [] { Kernel::Singleton().sceneRoot.Reset(); };
 }
 
 } // namespace Zorva::Renderer

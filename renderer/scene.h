@@ -103,6 +103,9 @@ struct CSingleTexture {
     std::uint32_t view = 0;   // GL texture name
     std::uint32_t target = 0; // GL texture target
     std::uint32_t slot = 4;
+    bool integer = false;
+    // Binds the texture and the unit's sampler: integer textures are complete only with
+    // nearest filtering, so they always get the point sampler.
     void BindTo(std::uint32_t unit) const;
 };
 

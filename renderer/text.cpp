@@ -16,8 +16,13 @@ CText2Texture::CText2Texture() : CZorvaShaderGeneric0(3, u"ghost") {}
 void AddText(CText2Texture& text, float scale, TextColour colour, float row, float column,
              std::u16string_view string)
 {
-    const Kernel::CFontMetrics& font = *Kernel::Singleton().fontMetrics;
-    text.collection.Reserve(string.size() * 4, string.size() * 6);
+    LayoutText(text.collection, *Kernel::Singleton().fontMetrics, scale, colour, row, column, string);
+}
+
+void LayoutText(Renderer::CVertices<Renderer::VERTEXFONT>& collection, const Kernel::CFontMetrics& font,
+                float scale, TextColour colour, float row, float column, std::u16string_view string)
+{
+    collection.Reserve(string.size() * 4, string.size() * 6);
     float pen = column;
     float line = row;
     const float s = scale;
@@ -34,7 +39,7 @@ void AddText(CText2Texture& text, float scale, TextColour colour, float row, flo
             continue;
         // A text drawable holds at most 2047 vertices (65535 bytes): longer text is cut here,
         // so no index ever points past the mesh.
-        if (text.collection.vertices.size() + 4 > kMaxVertices)
+        if (collection.vertices.size() + 4 > kMaxVertices)
             break;
         const Kernel::Glyph& g = it->second;
         const float gy = g.rect[0], gx = g.rect[1], gw = g.rect[2], gh = g.rect[3];
@@ -48,8 +53,8 @@ void AddText(CText2Texture& text, float scale, TextColour colour, float row, flo
         };
         const VERTEXFONT a = vertex(x0, y0, gx, gy), b = vertex(x1, y0, gx + gw, gy),
                          cc = vertex(x1, y1, gx + gw, gy + gh), d = vertex(x0, y1, gx, gy + gh);
-        text.collection.AddTriangle(a, b, cc);
-        text.collection.AddTriangle(a, cc, d);
+        collection.AddTriangle(a, b, cc);
+        collection.AddTriangle(a, cc, d);
         float kerning = 0.0f;
         if (i + 1 < string.size()) {
             const auto k = g.kernings.find(static_cast<std::uint16_t>(string[i + 1]));

@@ -7,6 +7,10 @@
 
 #include <string>
 
+namespace Zorva::Kernel {
+struct CFontMetrics;
+}
+
 namespace Zorva::GUI {
 
 // A drawable of laid-out text ("font" shaders, the font texture in pixel-shader slot 3); it draws
@@ -20,6 +24,10 @@ public:
 struct TextColour {
     float r, g, b, a;
 };
+
+// The layout itself: the string's glyph quads into a collection, with the font metrics given.
+void LayoutText(Renderer::CVertices<Renderer::VERTEXFONT>& collection, const Kernel::CFontMetrics& font,
+                float scale, TextColour colour, float row, float column, std::u16string_view string);
 
 // Lays the string out at (row, column) in text units: scene y = row x 0.5625, scene x = -column.
 void AddText(CText2Texture& text, float scale, TextColour colour, float row, float column,
