@@ -5,9 +5,12 @@
 #include "kernel/persistent_singleton.h"
 #include "renderer/gl.h"
 #include "renderer/resources.h"
+#include "platform/debug_output.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 
 namespace Zorva::Renderer {
 namespace {
@@ -96,6 +99,13 @@ std::vector<std::uint32_t> QuerySampleCounts()
     return out;
 }
 
+// With ZORVA_GL_DEBUG set, the driver's complaints go to the debug output.
+void GLAPIENTRY DebugMessage(GLenum, GLenum type, GLuint, GLenum severity, GLsizei, const GLchar* message, const void*)
+{
+    if (severity != GL_DEBUG_SEVERITY_NOTIFICATION || type == GL_DEBUG_TYPE_ERROR)
+        Platform::DebugOutput(std::string("GL: ") + message + "\n");
+}
+
 // Makes the device: the context's conventions, the back buffer, the swap interval, then the
 // scene through the callbacks.
 HRESULT CreateDevice(const DeviceSettings& settings)
@@ -110,6 +120,10 @@ HRESULT CreateDevice(const DeviceSettings& settings)
         return kErrCreatingDevice;
     // The scene's left-handed matrices and depth 0 to 1 work unchanged; row 0 is the top.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+    if (std::getenv("ZORVA_GL_DEBUG") != nullptr) {
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(DebugMessage, nullptr);
+    }
     glEnable(GL_FRAMEBUFFER_SRGB);
     s.swapIntervalHonoured = s.window->SetSwapInterval(static_cast<int>(settings.syncInterval));
     s.refreshRate = Platform::PrimaryDisplayRefreshRate();

@@ -384,11 +384,11 @@ CDirect3DSingleton::CDirect3DSingleton(bool shadows_) : shadows(shadows_)
     glBindSampler(4, samplers[0]);
     glBindSampler(5, samplers[1]);
 
-    // Rasterizer: solid, back faces culled, clockwise front faces as the scene's meshes are wound
-    // (the upper-left origin mirrors the winding GL sees).
+    // Rasterizer: solid, back faces culled, front faces clockwise on screen. The upper-left origin
+    // keeps GL's window coordinates the way the scene's matrices expect them.
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    glFrontFace(GL_CCW);
+    glFrontFace(GL_CW);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisable(GL_SCISSOR_TEST);
     glEnable(GL_MULTISAMPLE);

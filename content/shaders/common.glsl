@@ -44,19 +44,25 @@ float Lit(vec4 lightClip)
 }
 #endif
 
-// A studio around the scene for polished surfaces: a bright soft window above, a warm room
-// below and a darker band in between, seen along the reflected direction (view space, y up).
+// A studio around the scene for polished surfaces: a bright window above, the warm wooden room
+// below and a dark band between them, seen along the reflected direction (view space, y up).
 vec3 Studio(vec3 r)
 {
     float up = r.y;
-    vec3 below = vec3(0.16, 0.10, 0.06);
-    vec3 horizon = vec3(0.05, 0.05, 0.07);
-    vec3 above = vec3(0.95, 0.95, 1.0);
-    vec3 c = mix(horizon, above, smoothstep(0.05, 0.55, up));
-    c = mix(c, below, smoothstep(-0.05, -0.6, up));
-    // A second, narrow light strip makes edges sparkle.
-    c += vec3(0.6) * smoothstep(0.82, 0.9, abs(r.x)) * smoothstep(-0.2, 0.4, up);
+    vec3 below = vec3(0.22, 0.13, 0.06);
+    vec3 horizon = vec3(0.015, 0.015, 0.03);
+    vec3 above = vec3(1.0, 1.0, 1.0);
+    vec3 c = mix(horizon, above, smoothstep(0.2, 0.7, up));
+    c = mix(c, below, smoothstep(-0.1, -0.7, up));
+    // Narrow light strips to the sides make edges sparkle.
+    c += vec3(0.8) * smoothstep(0.88, 0.95, abs(r.x)) * smoothstep(-0.3, 0.3, up);
     return c;
+}
+
+// Material colours are picked as screen colours; lighting works on linear light.
+vec3 ToLinear(vec3 c)
+{
+    return pow(max(c, vec3(0.0)), vec3(2.2));
 }
 
 // Polished metal or lacquer: ambient, diffuse and a sharp highlight from the one light, with the
@@ -73,9 +79,9 @@ vec3 Metal(vec3 viewPos, vec3 normal, vec4 lightClip, float shininess, float ref
     float diffuse = max(dot(n, l), 0.0) * lit;
     float highlight = pow(max(dot(n, h), 0.0), shininess) * lit;
     vec3 r = reflect(-v, n);
-    float fresnel = 0.25 + 0.75 * pow(1.0 - max(dot(n, v), 0.0), 3.0);
-    vec3 colour = matAmbient.rgb + matEmissive.rgb + matDiffuse.rgb * (0.35 + 1.4 * diffuse);
-    colour += matSpecular.rgb * (highlight * 1.3 + Studio(r) * reflection * fresnel * (0.55 + 0.45 * lit));
+    float fresnel = 0.6 + 0.4 * pow(1.0 - max(dot(n, v), 0.0), 2.0);
+    vec3 colour = ToLinear(matAmbient.rgb) * 0.5 + ToLinear(matEmissive.rgb) + ToLinear(matDiffuse.rgb) * (0.6 + 2.4 * diffuse);
+    colour += ToLinear(matSpecular.rgb) * (highlight * 1.5 + Studio(r) * reflection * fresnel * (0.6 + 0.4 * lit));
     return colour;
 }
 #endif

@@ -6,5 +6,5 @@ out vec4 colour;
 void main()
 {
     float coverage = texture(font, uv).a;
-    colour = vec4(tint.rgb, tint.a * coverage);
+    colour = vec4(ToLinear(tint.rgb), tint.a * coverage);
 }

@@ -5,5 +5,5 @@ in vec4 lightClip;
 out vec4 colour;
 void main()
 {
-    colour = vec4(Metal(viewPos, viewNormal, lightClip, 60.0, 0.9), 1.0);
+    colour = vec4(Metal(viewPos, viewNormal, lightClip, 80.0, 1.0), 1.0);
 }

@@ -103,7 +103,9 @@ std::vector<std::uint8_t> Wallpaper()
     auto at = [&](float x, float y) {
         return m.Add({{x, y, -0.02f}, {0, 0, 1}, (1.0f - x) * 0.5f, (1.0f - y) * 0.5f});
     };
-    const auto a = at(1, 1), b = at(-1, 1), c = at(-1, -1), d = at(1, -1);
+    // A little wider than the screen: at its depth the screen's edge lies just beyond +-1.
+    const float e = 1.02f;
+    const auto a = at(e, e), b = at(-e, e), c = at(-e, -e), d = at(e, -e);
     m.Quad(a, b, c, d);
     return m.Payload();
 }
@@ -168,9 +170,9 @@ std::vector<std::uint8_t> DialogFrame()
     MeshBuilder m(Format::Tex, [&](const Vertex& v) {
         return V3{(v.u == 0 ? rx0 : rx1) + v.p.x, (v.v == 0 ? ry0 : ry1) + v.p.y, v.p.z};
     });
-    const float inset = 0.024f;   // from the rectangle's edge to the tube's centre line
+    const float inset = 0.019f;   // from the rectangle's edge to the tube's centre line
     const float corner = 0.03f;   // radius of the centre line's rounded corners
-    const float tube = 0.016f;    // radius of the tube
+    const float tube = 0.0135f;    // radius of the tube
     const int arc = 10, sides = 20;
     // The centre line: four quarter arcs, one per corner, in cyclic order.
     struct PathPoint {
