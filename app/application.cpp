@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/shell.h"
+#include "audio/permanent_audio.h"
 #include "book/world.h"
 #include "renderer/device.h"
 #include "renderer/render_thread.h"
@@ -58,6 +59,15 @@ int RunProgram()
     Book::InstallSceneFactories();
     Renderer::InstallSceneHooks();
     Renderer::DeviceState().hooks.confinePointer = ConfinePointer;
+    Renderer::FrameHooks& frame = Renderer::GetFrameHooks();
+    frame.duckMusic = [] {
+        if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
+            audio->DuckMusicForNarration();
+    };
+    frame.applyMuteSetting = [] {
+        if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
+            audio->SetMuted();
+    };
 
     Renderer::ResetClock();
     if (!Platform::StartVideo())
