@@ -279,10 +279,16 @@ std::vector<std::uint8_t> EncodeOggVorbis(const Pcm& pcm, double quality, std::u
         sf_close(out);
         throw BuildError("the Vorbis encoder refuses its quality setting");
     }
+    // In small pieces: the encoder takes room on the stack for every frame of a write.
     const sf_count_t frames = static_cast<sf_count_t>(pcm.Frames());
-    if (sf_writef_float(out, pcm.samples.data(), frames) != frames) {
-        sf_close(out);
-        throw BuildError(std::string("Vorbis encoding failed: ") + sf_strerror(out));
+    constexpr sf_count_t kChunk = 4096;
+    for (sf_count_t at = 0; at < frames; at += kChunk) {
+        const sf_count_t n = std::min(kChunk, frames - at);
+        if (sf_writef_float(out, pcm.samples.data() + at * pcm.channels, n) != n) {
+            const std::string message = sf_strerror(out);
+            sf_close(out);
+            throw BuildError("Vorbis encoding failed: " + message);
+        }
     }
     sf_close(out);
     SetOggSerial(bytes, serial);

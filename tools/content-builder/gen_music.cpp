@@ -26,7 +26,7 @@ namespace Zorva::Tools {
 namespace {
 
 constexpr int kSampleRate = 44100;
-constexpr double kTargetLoudness = -21.0; // LUFS: calm, below the spoken help
+constexpr double kTargetLoudness = -24.0; // LUFS: calm, under the jingles and the spoken help
 constexpr double kVorbisQuality = 0.45;
 
 struct Event {

@@ -20,7 +20,7 @@ extern char** environ;
 namespace Zorva::Tools {
 namespace {
 
-constexpr double kTargetLoudness = -18.0; // LUFS: clear over the ducked music
+constexpr double kTargetLoudness = -22.0; // LUFS: every file reaches it within the peak limit
 const char* const kHelpNames[] = {"help_menu", "help_art", "help_art_print"};
 
 struct Language {
