@@ -1,4 +1,4 @@
-// Colour textures: the button icons and the logo (Auto, a size per quality level), the wooden desk
+// Colour textures: the button icons (Auto, a size per quality level), the logo (Auto), the wooden desk
 // (Boot2, a size per quality level, drawn as soon as the world exists) and "ghost", the fully
 // transparent stand-in a pane shows before it has a picture (Boot2, for the same reason).
 #include "tools/content-builder/dds.h"
@@ -25,9 +25,9 @@ const IconSpec kIcons[] = {
     {"dummy", nullptr, ""},          {"radio", nullptr, "\u25CF"},
 };
 
-// Icon and logo sizes for quality levels 0, 1, 2.
+// Icon sizes for quality levels 0, 1, 2.
 constexpr int kIconSizes[3] = {128, 192, 256};
-constexpr int kLogoSizes[3] = {256, 384, 512};
+constexpr int kLogoSize = 512; // the logo covers a quarter of the screen's width
 // The wood tile: one repeat covers 256 screen pixels.
 constexpr int kWoodSizes[3] = {256, 512, 1024};
 
@@ -97,13 +97,11 @@ void GenerateTextures(BuildContext& ctx) {
         }
     }
 
+    // One size of the logo serves every level; it also keeps Auto itself from being empty.
     const auto logo = ctx.Source("icons") / "logo.svg";
-    for (int level = 0; level < 3; ++level) {
-        Rgba8Image image = RenderSource(ctx, logo, kFallbackLogo, kLogoSizes[level], kLogoSizes[level], level == 0);
-        if (level == 2)
-            ctx.AddPreview({"Icons", "logo", image.width, image.height, image.pixels});
-        ctx.Write(Folder::Auto + "/" + Folder::QualityLevels[level], "logo.zorva-tex", ColourTexture(std::move(image)));
-    }
+    Rgba8Image logoImage = RenderSource(ctx, logo, kFallbackLogo, kLogoSize, kLogoSize, true);
+    ctx.AddPreview({"Icons", "logo", logoImage.width, logoImage.height, logoImage.pixels});
+    ctx.Write(Folder::Auto, "logo.zorva-tex", ColourTexture(std::move(logoImage)));
 
     const auto wood = ctx.Source("textures") / "wood.svg";
     for (int level = 0; level < 3; ++level) {
