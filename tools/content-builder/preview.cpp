@@ -53,7 +53,7 @@ struct Section {
 } // namespace
 
 void WriteContactSheet(const std::vector<PreviewImage>& images, const std::filesystem::path& file) {
-    const Section sections[] = {{"Pictures", 440, 1, 1}, {"Icons", 160, 0.85, 0.7}, {"Textures", 600, 1, 1},
+    const Section sections[] = {{"Pictures", 430, 1, 1}, {"Icons", 160, 0.85, 0.7}, {"Textures", 600, 1, 1},
                                 {"Font", 1800, 0.25, 0.15}};
     // First pass measures, the second draws.
     int height = 0;
