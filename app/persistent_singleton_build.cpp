@@ -1,6 +1,9 @@
 // The kernel object of the running program, built member by member in its fixed order. A step
 // that throws has reported itself; the members built so far are taken down in reverse.
+#include "audio/change_cue.h"
+#include "audio/permanent_audio.h"
 #include "kernel/config.h"
+#include "kernel/exceptions.h"
 #include "kernel/folders.h"
 #include "kernel/font_metrics.h"
 #include "kernel/music_list.h"
@@ -16,7 +19,13 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     fontMetrics.Emplace();
     config.Emplace();
     random.seed(std::random_device{}());
+    audio.Emplace();
     temporaryFolder.Emplace();
+    changeCue.Emplace();
+
+    // Last: the audio engine starts once every member stands and the object is published.
+    if (const HRESULT hr = audio->InternalStart(); Failed(hr))
+        throw Exception::AudioFailed(hr, u"InternalStart");
 }
 
 } // namespace Zorva::Kernel

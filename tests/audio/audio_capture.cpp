@@ -76,6 +76,8 @@ void DiskAudioCapture::Reader()
             samples_.insert(samples_.end(), frames.begin(), frames.end());
         }
         ::close(fd);
+        if (!connected)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         if (unplug_.load()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs_.load()));
             unplug_.store(false);
@@ -117,6 +119,27 @@ size_t DiskAudioCapture::Record(double seconds) const
     const auto frames = static_cast<size_t>(seconds * kCaptureRate);
     WaitFrames(start + frames, std::chrono::milliseconds(static_cast<int>(seconds * 3000) + 5000));
     return start;
+}
+
+std::optional<size_t> DiskAudioCapture::WaitForTone(double hz, double level, size_t from,
+                                                    std::chrono::milliseconds timeout) const
+{
+    constexpr size_t kWindow = kCaptureRate / 50;
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    size_t at = from;
+    for (;;) {
+        const size_t frames = Frames();
+        if (at + kWindow <= frames) {
+            const std::vector<float> s = Samples(at, frames);
+            for (size_t w = 0; w + kWindow <= s.size() / 2; w += kWindow / 2)
+                if (ToneLevel(s, w, kWindow, hz) >= level)
+                    return at + w;
+            at = frames - kWindow;
+        }
+        if (std::chrono::steady_clock::now() >= end)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void DiskAudioCapture::Disconnect(std::chrono::milliseconds pause)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,6 +33,9 @@ public:
     bool WaitFrames(size_t frames, std::chrono::milliseconds timeout) const;
     // Waits until `seconds` more of output have arrived; returns the frame count where it started.
     size_t Record(double seconds) const;
+    // Waits until a 20 ms window from `from` on holds the tone at `level` or more (left channel);
+    // the first frame of that window, or nothing.
+    std::optional<size_t> WaitForTone(double hz, double level, size_t from, std::chrono::milliseconds timeout) const;
 
     // Pulls the plug: the reading end is closed, so the device's next write fails; after `pause`
     // the FIFO is opened again for the next device.
