@@ -11,7 +11,8 @@ const std::vector<Generator>& AllGenerators() {
         {"jingles", GenerateJingles, false},
         {"speech", GenerateSpeech, false},
         {"music", GenerateMusic, false},
-        // Meshes and shader programs join here.
+        {"meshes", GenerateMeshes, false},
+        {"shaders", GenerateShaders, false},
     };
     return all;
 }
