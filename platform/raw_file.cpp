@@ -118,19 +118,19 @@ bool IsRegularFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
+int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, int& readError)
 {
     entries.clear();
+    readError = 0;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return errno;
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    int rc = 0;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (entry == nullptr) {
-            rc = errno;
+            readError = errno;
             break;
         }
         const std::string name = entry->d_name;
@@ -148,7 +148,7 @@ int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         entries.push_back(std::move(e));
     }
     ::closedir(dir);
-    return rc;
+    return 0;
 }
 
 } // namespace Zorva::Platform
