@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "file/searcher.h"
 #include "kernel/command_line.h"
 #include "kernel/exceptions.h"
 #include "kernel/folders.h"
@@ -43,6 +44,8 @@ int RunProgram()
     Platform::MakeFolderTree(WideToUtf8(GetUserVersionFolder()));
 
     Kernel::CPersistentSingleton kernel;
+    // Resources load while the window is made.
+    kernel.searcher->Post();
     return 0;
 }
 

@@ -1,5 +1,8 @@
 // The kernel object of the running program, built member by member in its fixed order. A step
 // that throws has reported itself; the members built so far are taken down in reverse.
+#include "file/content_store.h"
+#include "file/current_art.h"
+#include "file/searcher.h"
 #include "kernel/config.h"
 #include "kernel/folders.h"
 #include "kernel/font_metrics.h"
@@ -16,6 +19,9 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     fontMetrics.Emplace();
     config.Emplace();
     random.seed(std::random_device{}());
+    contentStore.Emplace();
+    currentArt.Emplace();
+    searcher.Emplace();
     temporaryFolder.Emplace();
 }
 

@@ -83,9 +83,10 @@ int ReadFileBytes(const std::string& path, std::uint8_t* out, std::size_t size)
 int ReplaceFileContents(const std::string& path, const std::uint8_t* data, std::size_t size)
 {
     const std::string folder = FolderOf(path);
+    // The temporary name shares nothing with the target's, so a leftover of a crash is never
+    // taken for the file itself (nor for anything a listing by pattern would pick up).
     const size_t slash = path.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "." +
-                       path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".saving-XXXXXX";
     Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errno;
