@@ -1,9 +1,12 @@
 // The kernel object of the running program, built member by member in its fixed order. A step
 // that throws has reported itself; the members built so far are taken down in reverse.
+#include "audio/change_cue.h"
+#include "audio/permanent_audio.h"
 #include "file/content_store.h"
 #include "file/current_art.h"
 #include "file/searcher.h"
 #include "kernel/config.h"
+#include "kernel/exceptions.h"
 #include "kernel/folders.h"
 #include "kernel/font_metrics.h"
 #include "kernel/music_list.h"
@@ -21,8 +24,14 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     random.seed(std::random_device{}());
     contentStore.Emplace();
     currentArt.Emplace();
+    audio.Emplace();
     searcher.Emplace();
     temporaryFolder.Emplace();
+    changeCue.Emplace();
+
+    // Last: the audio engine starts once every member stands and the object is published.
+    if (const HRESULT hr = audio->InternalStart(); Failed(hr))
+        throw Exception::AudioFailed(hr, u"InternalStart");
 }
 
 } // namespace Zorva::Kernel

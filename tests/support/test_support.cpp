@@ -210,7 +210,7 @@ std::string SetPath()
 std::vector<std::string> WindowTitles()
 {
     std::vector<std::string> titles;
-    std::istringstream in(Capture("xwininfo -root -tree 2>/dev/null"));
+    std::istringstream in(Capture("LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null"));
     std::string line;
     while (std::getline(in, line)) {
         const size_t q1 = line.find('"');
@@ -223,7 +223,7 @@ std::vector<std::string> WindowTitles()
 
 std::optional<std::string> FindWindowId(const std::string& titlePart)
 {
-    std::istringstream in(Capture("xwininfo -root -tree 2>/dev/null"));
+    std::istringstream in(Capture("LC_ALL=C.UTF-8 xwininfo -root -tree 2>/dev/null"));
     std::string line;
     while (std::getline(in, line)) {
         const size_t q1 = line.find('"');

@@ -78,6 +78,9 @@ private:
     std::optional<int> status_;
 };
 
+// The failure reports shown so far by this test process (recorded instead of shown).
+std::vector<std::u16string> ShownReports();
+
 // Runs a program to its end; returns its exit code (or -1 when it had to be killed).
 int RunProgram(const std::string& program, const std::vector<std::string>& args,
                std::chrono::milliseconds timeout = std::chrono::seconds(30));
