@@ -179,15 +179,15 @@ TEST_F(ProfileTest, ADamagedProfileIsDeletedAndTheNextRunStartsWithoutIt)
         const pid_t child = fork();
         if (child == 0) {
             // A run of its own: the failure report of one case must not leak into the next.
-            int code = 1;
+            bool stopped = false;
             {
                 ReportCapture reports;
                 FileKernel k(RootText());
                 k.kernel.searcher->Post();
-                if (!DriveLoading() && ErrorReported.load() && !fs::exists(ProfileFile()))
-                    code = 0;
+                stopped = !DriveLoading() && ErrorReported.load();
             }
-            _exit(code);
+            // The report comes first; the file goes as the failure leaves its holder.
+            _exit(stopped && !fs::exists(ProfileFile()) ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
