@@ -53,8 +53,13 @@ void MergeStep(const LoadingCallbacks& callbacks)
 
 void AdvanceLoading(const LoadingCallbacks& callbacks)
 {
+    AdvanceLoading(LoadStage.load(), callbacks);
+}
+
+void AdvanceLoading(std::uint32_t stage, const LoadingCallbacks& callbacks)
+{
     Kernel::CPersistentSingleton& kernel = Kernel::Singleton();
-    switch (LoadStage.load()) {
+    switch (stage) {
     case 2:
         kernel.searcher->StartStage(3);
         Call(callbacks.rearrangeSatellites);

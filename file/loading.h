@@ -5,6 +5,7 @@
 
 #include "kernel/thread.h"
 
+#include <cstdint>
 #include <functional>
 
 namespace Zorva::File {
@@ -23,6 +24,9 @@ struct LoadingCallbacks {
 //   8  the first time, when a profile exists, start stage 11 (the profile); otherwise as 13;
 //   13 wait for the searcher, set 9 and queue the merge task (which sets 10);
 //   10 set 14 and build the pages.
+// `stage` is LoadStage as the frame read it before draining the renderer's upload queue, so what
+// the finished stage loaded is in the stores before its reaction.
+void AdvanceLoading(std::uint32_t stage, const LoadingCallbacks& callbacks);
 void AdvanceLoading(const LoadingCallbacks& callbacks);
 
 // The merge task: reads the remembered picture, turns the pictures into textures, sets stage 10.

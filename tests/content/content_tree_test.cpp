@@ -1,6 +1,8 @@
 // The staged resource tree, read the way an outsider would: every container opens under its own
 // name, every name the program asks for is where its loading stage finds it, and the payloads
 // are what their readers expect.
+#include "file/container.h"
+#include "platform/utf.h"
 #include "tests/content/res_reader.h"
 #include "tests/support/test_support.h"
 #include "tools/content-builder/audio.h"
@@ -71,6 +73,20 @@ TEST_F(ContentTree, EveryContainerOpensUnderItsOwnNameAndNoneSetsTheLanguage) {
             EXPECT_EQ(xml.find("<I18N"), std::string::npos) << rel << ": the user's locale chooses the language";
             EXPECT_EQ(xml.find("<!DOCTYPE"), std::string::npos) << rel;
         }
+    }
+}
+
+// The program's own reader takes every file and finds the same payload as the outsider.
+TEST_F(ContentTree, TheProgramsReaderAgreesOnEveryFile) {
+    for (const auto& rel : ListResources(kRes)) {
+        const auto path = kRes / rel;
+        const auto wide = Zorva::Platform::DecodeUtf8(path.string());
+        ASSERT_TRUE(wide.has_value());
+        std::vector<std::uint8_t> raw, payload;
+        const auto error = Zorva::File::ReadContainerImage(*wide, std::filesystem::file_size(path), raw);
+        ASSERT_FALSE(error) << rel;
+        Zorva::File::DecompressContainer(raw, payload);
+        EXPECT_TRUE(payload == OpenContainer(path).payload) << rel;
     }
 }
 

@@ -248,17 +248,17 @@ private:
             if (span <= 1e-9)
                 span = std::min(c.beats, beats - b);
             const int root = 48 + c.root; // octave 3
-            Add(beat + b, span, root, 0.42, 0.0, Timbre::Bass);
+            Add(beat + b, span, root, 0.36, 0.0, Timbre::Bass);
             if (span >= 2 * (score_.meter > 3 ? 2 : 1.5) && score_.meter % 2 == 0)
-                Add(beat + b + span / 2, span / 2, root + 7 - 12 * (root + 7 >= 60), 0.3, 0.0, Timbre::Bass);
+                Add(beat + b + span / 2, span / 2, root + 7 - 12 * (root + 7 >= 60), 0.26, 0.0, Timbre::Bass);
             for (std::size_t i = 0; i < c.tones.size() && i < 3; ++i)
-                Add(beat + b, span, 60 + c.root + c.tones[i], 0.1, i == 0 ? -0.7 : (i == 1 ? 0.7 : 0.0), Timbre::Pad);
+                Add(beat + b, span, 60 + c.root + c.tones[i], 0.08, i == 0 ? -0.7 : (i == 1 ? 0.7 : 0.0), Timbre::Pad);
             if (withArpeggio) {
                 static const int pattern[4] = {0, 1, 2, 1};
                 int step = 0;
                 for (double t = 0; t < span - 1e-9; t += 1.0, ++step) {
                     const int tone = c.tones[pattern[step % 4] % c.tones.size()];
-                    Add(beat + b + t, 1.0, 60 + c.root + tone, 0.22, -0.35, Timbre::Marimba);
+                    Add(beat + b + t, 1.0, 60 + c.root + tone, 0.18, -0.35, Timbre::Marimba);
                 }
             }
             b += span;
