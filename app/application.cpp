@@ -1,5 +1,13 @@
 #include "app/application.h"
 
+#include "app/shell.h"
+#include "audio/permanent_audio.h"
+#include "book/world.h"
+#include "renderer/device.h"
+#include "renderer/render_thread.h"
+#include "renderer/resources.h"
+#include "platform/main_window.h"
+
 #include "kernel/command_line.h"
 #include "kernel/exceptions.h"
 #include "kernel/folders.h"
@@ -43,6 +51,46 @@ int RunProgram()
     Platform::MakeFolderTree(WideToUtf8(GetUserVersionFolder()));
 
     Kernel::CPersistentSingleton kernel;
+
+    // The main window, the render thread and the message loop.
+#ifdef ZORVA_WITH_FILE_LAYER
+    Renderer::InstallKindHooks();
+#endif
+    Book::InstallSceneFactories();
+    Renderer::InstallSceneHooks();
+    Renderer::DeviceState().hooks.confinePointer = ConfinePointer;
+    Renderer::FrameHooks& frame = Renderer::GetFrameHooks();
+    frame.duckMusic = [] {
+        if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
+            audio->DuckMusicForNarration();
+    };
+    frame.applyMuteSetting = [] {
+        if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
+            audio->SetMuted();
+    };
+
+    Renderer::ResetClock();
+    if (!Platform::StartVideo())
+        return 1;
+    const std::optional<Platform::Rect> display = Platform::PrimaryDisplayBounds();
+    if (!display)
+        throw Exception::InvalidCall(E_FAIL, u"Get Monitor");
+    Platform::MainWindow window;
+    if (!window.Create(WideToUtf8(SelectText(Texts::TextProductTitle)), *display))
+        return 1;
+    Renderer::DeviceState().window = &window;
+    GetReportHooks().releasePointer = [] { Platform::PostToMainLoop(Renderer::kMainReleasePointer); };
+    GetReportHooks().closeMainWindow = [] { Renderer::CloseMainWindow(); };
+
+    Renderer::CRendererThread& renderThread = *kernel.renderThread;
+    renderThread.Start();
+    window.Show();
+    window.CapturePointer(true);
+    window.GrabKeyboard(true);
+    CShell shell(window, renderThread);
+    shell.Run();
+    GetReportHooks().releasePointer = nullptr;
+    GetReportHooks().closeMainWindow = nullptr;
     return 0;
 }
 

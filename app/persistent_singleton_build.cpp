@@ -9,6 +9,8 @@
 #include "kernel/music_list.h"
 #include "kernel/persistent_singleton.h"
 #include "kernel/thread.h"
+#include "renderer/device.h"
+#include "renderer/render_thread.h"
 
 namespace Zorva::Kernel {
 
@@ -18,10 +20,13 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     pool.Emplace(6u);
     fontMetrics.Emplace();
     config.Emplace();
+    static Renderer::CDeviceRebuild deviceRebuilder;
+    config->deviceRebuild = &deviceRebuilder;
     random.seed(std::random_device{}());
     audio.Emplace();
     temporaryFolder.Emplace();
     changeCue.Emplace();
+    renderThread.Emplace();
 
     // Last: the audio engine starts once every member stands and the object is published.
     if (const HRESULT hr = audio->InternalStart(); Failed(hr))

@@ -1,0 +1,4 @@
+// Depth only.
+void main()
+{
+}
