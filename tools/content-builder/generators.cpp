@@ -11,7 +11,7 @@ const std::vector<Generator>& AllGenerators() {
         {"jingles", GenerateJingles, false},
         {"speech", GenerateSpeech, false},
         {"music", GenerateMusic, false},
-        // Meshes and shader programs join here.
+        {"gpu", GenerateGpuContent, false}, // meshes and shader programs
     };
     return all;
 }
