@@ -3,6 +3,8 @@
 #include "app/shell.h"
 #include "audio/permanent_audio.h"
 #include "book/world.h"
+#include "file/loading.h"
+#include "file/searcher.h"
 #include "renderer/device.h"
 #include "renderer/render_thread.h"
 #include "renderer/resources.h"
@@ -51,6 +53,8 @@ int RunProgram()
     Platform::MakeFolderTree(WideToUtf8(GetUserVersionFolder()));
 
     Kernel::CPersistentSingleton kernel;
+    // Resources load while the window is made.
+    kernel.searcher->Post();
 
     // The main window, the render thread and the message loop.
 #ifdef ZORVA_WITH_FILE_LAYER
@@ -63,6 +67,12 @@ int RunProgram()
     frame.duckMusic = [] {
         if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
             audio->DuckMusicForNarration();
+    };
+    frame.loadingStep = [](std::uint32_t stage) {
+        File::LoadingCallbacks callbacks;
+        callbacks.buildWorld = Renderer::BuildWorldStep;
+        callbacks.buildPages = Renderer::BuildPagesStep;
+        File::AdvanceLoading(stage, callbacks);
     };
     frame.applyMuteSetting = [] {
         if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)

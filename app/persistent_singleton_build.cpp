@@ -2,6 +2,9 @@
 // that throws has reported itself; the members built so far are taken down in reverse.
 #include "audio/change_cue.h"
 #include "audio/permanent_audio.h"
+#include "file/content_store.h"
+#include "file/current_art.h"
+#include "file/searcher.h"
 #include "kernel/config.h"
 #include "kernel/exceptions.h"
 #include "kernel/folders.h"
@@ -23,7 +26,10 @@ CPersistentSingleton::CPersistentSingleton() : publisher_(this)
     static Renderer::CDeviceRebuild deviceRebuilder;
     config->deviceRebuild = &deviceRebuilder;
     random.seed(std::random_device{}());
+    contentStore.Emplace();
+    currentArt.Emplace();
     audio.Emplace();
+    searcher.Emplace();
     temporaryFolder.Emplace();
     changeCue.Emplace();
     renderThread.Emplace();

@@ -1,6 +1,9 @@
 #include "file/file_holder.h"
 
+#include "kernel/exceptions.h"
 #include "kernel/strings.h"
+
+#include <climits>
 
 namespace Zorva::File {
 namespace {
@@ -26,6 +29,14 @@ std::u16string CFileHolderGeneric::GetExtension() const
     const std::u16string_view name = LastElement(path_);
     const size_t dot = name.find_last_of(u'.');
     return dot == std::u16string_view::npos ? std::u16string() : ToLower(name.substr(dot));
+}
+
+std::span<const std::uint8_t> CFileHolderGeneric::GetPayloadStream() const
+{
+    // The XML reader counts its input in int.
+    if (payload_.size() > static_cast<std::size_t>(INT_MAX))
+        throw Exception::InvalidClass(E_FAIL, u"SH");
+    return std::span<const std::uint8_t>(payload_.data(), payload_.size());
 }
 
 } // namespace Zorva::File

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ class CFileHolderGeneric {
 public:
     const std::uint8_t* GetPayloadData() const { return payload_.data(); }
     std::uint32_t GetPayloadSize() const { return static_cast<std::uint32_t>(payload_.size()); }
+    // The payload as the XML reader's input; raises InvalidClass "SH" when the reader cannot take it.
+    std::span<const std::uint8_t> GetPayloadStream() const;
     // The decompressed payload; a handler that keeps it may move it out.
     std::vector<std::uint8_t>& Payload() { return payload_; }
     // The decrypted file (header and packed stream); only a picture keeps it (its payload is empty).

@@ -5,7 +5,12 @@
 
 #include "file/file_holder.h"
 
+#include "platform/hresult.h"
+
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace Zorva::File {
 
@@ -18,6 +23,10 @@ struct KindHooks {
     KindHandler texture;      // .zorva-tex
     KindHandler vertexShader; // .zorva-vsil
     KindHandler pixelShader;  // .zorva-ps
+
+    // The picture-to-texture step: makes the texture of a picture from its DDS image and stores it
+    // under the picture's name (the first entry of a name stays). A failure result stops loading.
+    std::function<HRESULT(const std::u16string& name, const std::vector<std::uint8_t>& dds)> createArtTexture;
 };
 
 // Filled before loading starts and left alone while files load.

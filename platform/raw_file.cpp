@@ -83,9 +83,10 @@ int ReadFileBytes(const std::string& path, std::uint8_t* out, std::size_t size)
 int ReplaceFileContents(const std::string& path, const std::uint8_t* data, std::size_t size)
 {
     const std::string folder = FolderOf(path);
+    // The temporary name shares nothing with the target's, so a leftover of a crash is never
+    // taken for the file itself (nor for anything a listing by pattern would pick up).
     const size_t slash = path.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "." +
-                       path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".saving-XXXXXX";
     Descriptor fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0)
         return errno;
@@ -118,19 +119,19 @@ bool IsRegularFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
+int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, int& readError)
 {
     entries.clear();
+    readError = 0;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr)
         return errno;
     const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    int rc = 0;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir);
         if (entry == nullptr) {
-            rc = errno;
+            readError = errno;
             break;
         }
         const std::string name = entry->d_name;
@@ -148,7 +149,7 @@ int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries)
         entries.push_back(std::move(e));
     }
     ::closedir(dir);
-    return rc;
+    return 0;
 }
 
 } // namespace Zorva::Platform

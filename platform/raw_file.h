@@ -28,7 +28,9 @@ struct FolderEntry {
     std::uint64_t size = 0;
 };
 
-// The folder's entries without "." and "..", in the order the system lists them.
-int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries);
+// The folder's entries without "." and "..", in the order the system lists them. Returns the error
+// of opening the folder; an error met while listing it is left in `readError`, with the entries
+// listed before it.
+int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, int& readError);
 
 } // namespace Zorva::Platform

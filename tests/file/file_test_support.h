@@ -16,6 +16,13 @@ namespace Zorva::Testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A failure report must never start the message-display copy of a test program (which would run
+// every test again): reports stay in the process unless a ReportCapture records them.
+inline const bool kReportsStayInTests = [] {
+    GetReportHooks().showReport = nullptr;
+    return true;
+}();
+
 inline Bytes BytesOf(std::string_view text)
 {
     return Bytes(text.begin(), text.end());

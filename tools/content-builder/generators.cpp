@@ -11,8 +11,7 @@ const std::vector<Generator>& AllGenerators() {
         {"jingles", GenerateJingles, false},
         {"speech", GenerateSpeech, false},
         {"music", GenerateMusic, false},
-        {"meshes", GenerateMeshes, false},
-        {"shaders", GenerateShaders, false},
+        {"gpu", GenerateGpuContent, false}, // meshes and shader programs
     };
     return all;
 }

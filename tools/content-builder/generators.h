@@ -45,7 +45,6 @@ void GenerateBackground(BuildContext&); // content/textures/background.svg -> Bo
 void GenerateJingles(BuildContext&);    // synthesised jingles -> Stream/*.zorva-snd
 void GenerateSpeech(BuildContext&);     // content/speech/<lang>/*.txt -> Stream/<lang>/*.zorva-snd
 void GenerateMusic(BuildContext&);      // content/music/*.score -> Boot/*.zorva-strm
-void GenerateMeshes(BuildContext&);     // meshes made in code -> Boot2/, Auto/*.zorva-msh
-void GenerateShaders(BuildContext&);    // content/shaders/*.glsl -> Boot2/<quality>/*.zorva-{vsil,ps}
+void GenerateGpuContent(BuildContext&); // meshes and content/shaders/ -> Boot2, Auto
 
 } // namespace Zorva::Tools
