@@ -92,8 +92,13 @@ CPermanentAudio::~CPermanentAudio()
     }
     if (auto* config = Config(); config != nullptr && config->muteSwitch == this)
         config->muteSwitch = nullptr;
-    // No restart from here on; a stopped mixer calls nothing of ours.
-    closing_.store(true);
+    // No restart from here on, and one waiting for a device gives up; a stopped mixer calls
+    // nothing of ours.
+    {
+        std::lock_guard lock(waitMutex_);
+        closing_.store(true);
+    }
+    closed_.notify_all();
     {
         std::lock_guard lock(lock_);
         if (engine_)
@@ -173,8 +178,8 @@ HRESULT CPermanentAudio::InternalStart()
             return S_OK;
         }
         ceo.reset();
-        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-        if (!KeepWorking())
+        std::unique_lock lock(waitMutex_);
+        if (closed_.wait_for(lock, std::chrono::milliseconds(wait), [this] { return closing_.load(); }) || !KeepWorking())
             break;
     }
     return hr;
@@ -208,7 +213,7 @@ void CPermanentAudio::Restart(std::uint64_t generation)
     }
     const HRESULT hr = InternalStart();
     if (Failed(hr)) {
-        if (KeepWorking())
+        if (KeepWorking() && !closing_.load())
             throw Exception::AudioFailed(hr, u"InternalReset");
         return;
     }

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -159,6 +160,9 @@ private:
     bool musicWanted_ = false;
     std::atomic<bool> closing_{false};
     std::mutex postMutex_;
+    // Wakes a restart's wait between attempts when the engine goes.
+    std::mutex waitMutex_;
+    std::condition_variable closed_;
 };
 
 } // namespace Zorva::Audio

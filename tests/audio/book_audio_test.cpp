@@ -2,11 +2,15 @@
 // the sound-card report and exit code 1.
 #include "kernel/strings.h"
 #include "kernel/text.h"
+#include "kernel/config.h"
+#include "platform/settings_store.h"
+#include "tests/audio/audio_capture.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 
 namespace Zorva {
 namespace {
@@ -30,6 +34,46 @@ TEST(BookWithoutSound, StartUpGivesUpAfterTheRetryScheduleWithTheSoundCardReport
     EXPECT_EQ(attempts, 14u);
     EXPECT_GE(seconds, 16.3);
     EXPECT_LT(seconds, 30.0);
+}
+
+// Book on the disk driver under a private display, until it ends at a termination signal: the
+// device's output in windows of 50 ms, as levels.
+std::vector<double> RunBookAndListen(Testing::DiskAudioCapture& capture, double seconds)
+{
+    Testing::Process book(Testing::BookPath(), {});
+    EXPECT_TRUE(capture.WaitFrames(Testing::kCaptureRate / 10, std::chrono::seconds(30))) << "Book opened no audio device";
+    const size_t start = capture.Frames();
+    capture.WaitFrames(start + static_cast<size_t>(seconds * Testing::kCaptureRate), std::chrono::seconds(120));
+    const std::vector<float> out = capture.Samples(start, capture.Frames());
+    // SDL turns the signal into a quit: the program ends the normal way.
+    book.Kill(SIGTERM);
+    EXPECT_EQ(book.Wait(std::chrono::seconds(30)), 0);
+    std::vector<double> levels;
+    for (size_t at = 0; at + Testing::kCaptureRate / 20 <= out.size() / 2; at += Testing::kCaptureRate / 20)
+        levels.push_back(Testing::Rms(out, at, Testing::kCaptureRate / 20));
+    return levels;
+}
+
+TEST(BookSound, TheMusicPlaysOnceLoadedAndNotWithTheSoundOff)
+{
+    Testing::PrivateHome home;
+    Testing::PrivateDisplay display;
+    ASSERT_TRUE(display.Ok());
+    Testing::DiskAudioCapture capture(home.Temp());
+    // Loading takes a few seconds; the music starts when the content has loaded and plays on.
+    const auto on = RunBookAndListen(capture, 25.0);
+    size_t sounding = 0;
+    for (size_t i = on.size() / 2; i < on.size(); ++i)
+        sounding += on[i] > 0.01 ? 1 : 0;
+    EXPECT_GT(sounding, on.size() / 2 * 8 / 10) << "the second half of the run is mostly silent";
+
+    // The parent switched the sound off: nothing at all is heard.
+    const auto store = Platform::SettingsStore::CurrentUser();
+    ASSERT_TRUE(store.CreateKey(Kernel::kSettingsKeyPath));
+    ASSERT_TRUE(store.SetDword(Kernel::kSettingsKeyPath, u"Audio", 0));
+    const auto off = RunBookAndListen(capture, 25.0);
+    for (size_t i = 0; i < off.size(); ++i)
+        ASSERT_LT(off[i], 1e-4) << "sound at " << i * 0.05 << " s with the sound off";
 }
 
 } // namespace

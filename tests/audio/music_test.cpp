@@ -119,7 +119,12 @@ TEST_F(MusicTest, AnUnknownTrackIsSilentUntilTheNextChangeAndTheSameTrackStartsO
     ASSERT_TRUE(capture.WaitForTone(700.0, kLevel - 0.04, capture.Frames(), 5s));
 
     audio().SetStream(u"no_such_track");
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const size_t end = capture.Frames();
+            return Rms(capture.Samples(end - kWindow, end), 0, kWindow) < 1e-4;
+        },
+        3s));
     const auto silent = Take(capture.Frames(), 1.0);
     EXPECT_LT(Rms(silent, 0, silent.size() / 2), 1e-4);
 

@@ -1,7 +1,7 @@
 // content-builder: builds the resource tree from content/.
-//   content-builder --source content --out build/stage/Res [--preview DIR] [--only a,b] [--jobs N]
-// With --preview alone, only the generators that contribute to the contact sheet run and no
-// resource is written.
+//   content-builder [--source content] --out build/stage/Res [--preview DIR] [--only a,b] [--jobs N]
+// Without --source the repository's content/ folder is used. With --preview alone, only the
+// generators that contribute to the contact sheet run and no resource is written.
 #include "tools/content-builder/generators.h"
 #include "tools/content-builder/pack_sink.h"
 #include "tools/content-builder/preview.h"
@@ -20,7 +20,7 @@ namespace {
 using namespace Zorva::Tools;
 
 int Usage() {
-    std::fprintf(stderr, "usage: content-builder --source DIR [--out DIR] [--preview DIR] [--only NAME,...] [--jobs N]\n");
+    std::fprintf(stderr, "usage: content-builder [--source DIR] [--out DIR] [--preview DIR] [--only NAME,...] [--jobs N]\n");
     return 2;
 }
 
@@ -43,7 +43,7 @@ void RemoveStale(const std::filesystem::path& out, const std::vector<std::string
 } // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path source, out, preview;
+    std::filesystem::path source = ZORVA_CONTENT_DIR, out, preview;
     std::set<std::string> only;
     unsigned jobs = 2;
     for (int i = 1; i < argc; ++i) {
