@@ -119,6 +119,32 @@ void DecompressContainer(const std::vector<std::uint8_t>& plainImage, std::vecto
     BZ2_bzDecompressEnd(&stream);
 }
 
+bool UnpackContainerExactly(const std::vector<std::uint8_t>& plainImage, std::vector<std::uint8_t>& out)
+{
+    out.clear();
+    if (plainImage.size() < kContainerHeaderSize)
+        return false;
+    const std::uint32_t unpacked = ReadLe32(plainImage.data() + 8);
+    const std::uint64_t packed = ReadLe32(plainImage.data() + 4);
+    if (unpacked > kMaxUnpackedLength || kContainerHeaderSize + packed > plainImage.size())
+        return false;
+    // One byte more than promised shows a stream that goes on.
+    out.assign(static_cast<std::size_t>(unpacked) + 1, 0);
+    bz_stream stream{};
+    if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK)
+        return false;
+    stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(plainImage.data() + kContainerHeaderSize));
+    stream.avail_in = static_cast<unsigned int>(packed);
+    stream.next_out = reinterpret_cast<char*>(out.data());
+    stream.avail_out = static_cast<unsigned int>(out.size());
+    const int rc = BZ2_bzDecompress(&stream);
+    const std::size_t produced = out.size() - stream.avail_out;
+    const bool consumedAll = stream.avail_in == 0;
+    BZ2_bzDecompressEnd(&stream);
+    out.resize(unpacked);
+    return rc == BZ_STREAM_END && produced == unpacked && consumedAll;
+}
+
 bool BuildContainer(const std::uint8_t* data, std::size_t length, std::u16string_view path, std::vector<std::uint8_t>& out)
 {
     if (length > kMaxUnpackedLength)

@@ -24,6 +24,10 @@ std::uint32_t ComputeContainerCheck(const std::vector<std::uint8_t>& plainImage,
 // it; bytes the stream does not produce stay zero.
 void DecompressContainer(const std::vector<std::uint8_t>& plainImage, std::vector<std::uint8_t>& out);
 
+// A strict unpacking for tools: true only when the packed stream is one complete bzip2 stream that
+// gives exactly unpackedLength bytes.
+bool UnpackContainerExactly(const std::vector<std::uint8_t>& plainImage, std::vector<std::uint8_t>& out);
+
 // Builds a container of `data` for the file at `path` (its name is the key) and writes it there.
 // True only when every step succeeded.
 bool WriteContainerFile(const std::uint8_t* data, std::size_t length, const std::u16string& path);

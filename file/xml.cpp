@@ -192,6 +192,8 @@ void CXMLManager::Serialize(const XmlElement& element, std::u16string& out)
         Serialize(child, out);
     std::u16string text = element.text;
     EscapeXmlText(text);
+    // "]]>" may not stand in character data.
+    ReplaceAll(text, u"]]>", u"]]&gt;");
     out += text;
     out += u"</";
     out += element.tag;

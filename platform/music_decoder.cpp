@@ -161,8 +161,14 @@ std::vector<std::uint8_t> EncodeMusic(const std::vector<std::int16_t>& frames, i
         double q = std::clamp(quality, 0.0, 1.0);
         sf_command(handle, SFC_SET_VBR_ENCODING_QUALITY, &q, sizeof q);
     }
+    // In pieces: the Vorbis encoder takes one whole write as one analysis buffer, and a long
+    // track in a single write overruns it.
     const auto count = static_cast<sf_count_t>(frames.size() / static_cast<size_t>(channels));
-    const bool ok = sf_writef_short(handle, frames.data(), count) == count;
+    bool ok = true;
+    for (sf_count_t at = 0; ok && at < count; at += kChunkFrames) {
+        const sf_count_t n = std::min(kChunkFrames, count - at);
+        ok = sf_writef_short(handle, frames.data() + at * channels, n) == n;
+    }
     if (sf_close(handle) != 0 || !ok)
         return {};
     return std::move(out.bytes);

@@ -184,6 +184,21 @@ double Rms(const std::vector<float>& stereo, size_t from, size_t count, int chan
     return count > 0 ? std::sqrt(sum / static_cast<double>(count)) : 0.0;
 }
 
+double FirstLoudRun(const std::vector<float>& stereo, double level)
+{
+    const size_t window = kCaptureRate / 400;
+    const size_t frames = stereo.size() / 2;
+    size_t at = 0;
+    while (at + window <= frames && Rms(stereo, at, window) < level)
+        at += window;
+    size_t run = 0;
+    while (at + window <= frames && Rms(stereo, at, window) >= level) {
+        at += window;
+        run += window;
+    }
+    return static_cast<double>(run) / kCaptureRate;
+}
+
 std::vector<double> ToneTrack(const std::vector<float>& stereo, double hz, size_t window, int channel)
 {
     std::vector<double> levels;

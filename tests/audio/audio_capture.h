@@ -63,6 +63,9 @@ private:
 double ToneLevel(const std::vector<float>& stereo, size_t from, size_t count, double hz, int channel = 0);
 // Root mean square of one channel over frames [from, from + count).
 double Rms(const std::vector<float>& stereo, size_t from, size_t count, int channel = 0);
+// The first unbroken run of 2.5 ms windows whose level reaches `level` (left channel), in seconds:
+// a gap of even one device period inside a sound ends the run there.
+double FirstLoudRun(const std::vector<float>& stereo, double level);
 // Tone levels in consecutive windows of `window` frames.
 std::vector<double> ToneTrack(const std::vector<float>& stereo, double hz, size_t window, int channel = 0);
 

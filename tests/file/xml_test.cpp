@@ -114,6 +114,10 @@ TEST(XmlWriter, EscapingSerializationAndFloats)
     out.clear();
     CXMLManager::Serialize(t, out);
     EXPECT_EQ(out, u"<T>x</T>");
+    t.text = u"a]]>b>";
+    out.clear();
+    CXMLManager::Serialize(t, out);
+    EXPECT_EQ(out, u"<T>a]]&gt;b></T>"); // the one sequence character data cannot hold
 
     XmlElement f;
     f.tag = u"F";
