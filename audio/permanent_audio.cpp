@@ -22,23 +22,20 @@ namespace {
 std::shared_mutex g_hookMutex;
 CPermanentAudio* g_hookTarget = nullptr;
 
+// Filled when the engine is built, before anything loads.
 void InstallKindHooks()
 {
-    static const bool installed = [] {
-        File::KindHooks& hooks = File::GetKindHooks();
-        hooks.sound = [](File::CFileHolderGeneric& file) {
-            std::shared_lock lock(g_hookMutex);
-            if (g_hookTarget != nullptr)
-                g_hookTarget->CreateBuffer(file);
-        };
-        hooks.stream = [](File::CFileHolderGeneric& file) {
-            std::shared_lock lock(g_hookMutex);
-            if (g_hookTarget != nullptr)
-                g_hookTarget->CreateStream(file);
-        };
-        return true;
-    }();
-    (void)installed;
+    File::KindHooks& hooks = File::GetKindHooks();
+    hooks.sound = [](File::CFileHolderGeneric& file) {
+        std::shared_lock lock(g_hookMutex);
+        if (g_hookTarget != nullptr)
+            g_hookTarget->CreateBuffer(file);
+    };
+    hooks.stream = [](File::CFileHolderGeneric& file) {
+        std::shared_lock lock(g_hookMutex);
+        if (g_hookTarget != nullptr)
+            g_hookTarget->CreateStream(file);
+    };
 }
 
 Kernel::CPersistentSingleton::CConfig* Config()
