@@ -8,6 +8,7 @@
 #include "renderer/device.h"
 #include "renderer/render_thread.h"
 #include "renderer/resources.h"
+#include "renderer/scene.h"
 #include "platform/main_window.h"
 
 #include "kernel/command_line.h"
@@ -53,16 +54,19 @@ int RunProgram()
     Platform::MakeFolderTree(WideToUtf8(GetUserVersionFolder()));
 
     Kernel::CPersistentSingleton kernel;
+    // The renderer takes its resource kinds before anything loads.
+    Renderer::InstallKindHooks();
     // Resources load while the window is made.
     kernel.searcher->Post();
 
     // The main window, the render thread and the message loop.
-#ifdef ZORVA_WITH_FILE_LAYER
-    Renderer::InstallKindHooks();
-#endif
     Book::InstallSceneFactories();
     Renderer::InstallSceneHooks();
     Renderer::DeviceState().hooks.confinePointer = ConfinePointer;
+    Renderer::DeviceState().hooks.waitForLoading = [] {
+        if (File::CFileSearcher* searcher = Kernel::Singleton().searcher.get(); searcher != nullptr)
+            searcher->WaitUntilDone();
+    };
     Renderer::FrameHooks& frame = Renderer::GetFrameHooks();
     frame.duckMusic = [] {
         if (Audio::CPermanentAudio* audio = Kernel::Singleton().audio.get(); audio != nullptr)
@@ -72,6 +76,7 @@ int RunProgram()
         File::LoadingCallbacks callbacks;
         callbacks.buildWorld = Renderer::BuildWorldStep;
         callbacks.buildPages = Renderer::BuildPagesStep;
+        callbacks.resetBindingCaches = Renderer::ResetBindingCaches;
         File::AdvanceLoading(stage, callbacks);
     };
     frame.applyMuteSetting = [] {

@@ -136,6 +136,18 @@ void CShell::Handle(const Platform::Event& event)
     case Platform::EventKind::Exposed:
         device.occluded.store(false);
         break;
+    case Platform::EventKind::Minimized:
+        // Time stands still while the book is an icon, so nothing jumps when it comes back.
+        if (!device.minimized.exchange(true))
+            Renderer::Pause(true, true);
+        device.occluded.store(true);
+        break;
+    case Platform::EventKind::Restored:
+        if (device.minimized.exchange(false))
+            Renderer::Pause(false, false);
+        device.occluded.store(false);
+        renderThread_.Post(Renderer::kSizeChanged);
+        break;
     case Platform::EventKind::SizeChanged:
         renderThread_.Post(Renderer::kSizeChanged);
         break;

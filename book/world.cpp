@@ -55,9 +55,16 @@ void CreateWorld()
     root.world = std::move(world);
 }
 
+void CreatePages()
+{
+    // Loading has finished: the loading page gives way and the pointer is taken.
+    RefreshPointerEnabled();
+}
+
 void InstallSceneFactories()
 {
     Renderer::GetSceneFactories().createWorld = CreateWorld;
+    Renderer::GetSceneFactories().createPages = CreatePages;
 }
 
 } // namespace Book

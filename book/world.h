@@ -65,6 +65,8 @@ private:
 namespace Zorva::Book {
 // Makes the world at the loading stage that needs it and hangs it under the scene root.
 void CreateWorld();
+// The loading stage that builds the pages: once loading has finished.
+void CreatePages();
 // Points the renderer's scene factories at the book.
 void InstallSceneFactories();
 } // namespace Zorva::Book

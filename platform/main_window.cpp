@@ -291,12 +291,16 @@ bool WaitEvent(Event& event, int timeoutMs)
             event.kind = EventKind::Deactivated;
             break;
         case SDL_WINDOWEVENT_HIDDEN:
-        case SDL_WINDOWEVENT_MINIMIZED:
             event.kind = EventKind::Hidden;
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            event.kind = EventKind::Minimized;
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            event.kind = EventKind::Restored;
             break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_RESTORED:
             event.kind = EventKind::Exposed;
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:

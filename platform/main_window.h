@@ -86,8 +86,10 @@ enum class EventKind {
     SystemQuit,     // a termination signal or the session ending
     Activated,      // the window got the input focus
     Deactivated,    // the window lost it
-    Hidden,         // minimised or unmapped: nothing can be seen
+    Hidden,         // unmapped: nothing can be seen
     Exposed,        // visible again
+    Minimized,      // made an icon
+    Restored,       // back from an icon
     SizeChanged,    // the window's size changed
     DisplayChanged, // displays were added, removed or changed
     Posted,         // an event posted by PostToMainLoop: code

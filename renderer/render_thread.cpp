@@ -12,6 +12,8 @@
 #include "renderer/scene.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 #include <time.h>
@@ -179,6 +181,7 @@ void CRendererThread::Execute(std::uint32_t command)
         if (KeepWorking() && g_hooks.commitColours)
             g_hooks.commitColours();
         DeviceCleanup(true);
+        WriteStatistics();
         if (s.window != nullptr)
             s.window->ReleaseCurrent();
         s.window = nullptr;
@@ -254,8 +257,15 @@ void CRendererThread::OneFrame()
     Present();
     g_statistics.frames.fetch_add(1);
     g_statistics.cpuNanoseconds.fetch_add(ThreadCpuNanoseconds() - cpuStart);
-    if (LoadStage.load() == kStageRunning && g_statistics.runningAt.load() < 0)
+    const std::uint32_t stage = LoadStage.load();
+    if (stage == kStageRunning && g_statistics.runningAt.load() < 0)
         g_statistics.runningAt.store(FrameTime);
+    if (stage > 4 && stage < kStageRunning) {
+        g_statistics.loadingFrames.fetch_add(1);
+        if (g_statistics.loadingFrom.load() < 0)
+            g_statistics.loadingFrom.store(FrameTime);
+        g_statistics.loadingUntil.store(FrameTime);
+    }
 }
 
 void CRendererThread::Present()
@@ -297,6 +307,22 @@ void CRendererThread::Present()
             ShowDeviceError(kErrDeviceRemoved);
             CloseMainWindow();
         }
+    }
+}
+
+void WriteStatistics()
+{
+    const char* path = std::getenv("ZORVA_STATS_FILE");
+    if (path == nullptr || *path == '\0')
+        return;
+    if (std::FILE* f = std::fopen(path, "w"); f != nullptr) {
+        const FrameStatistics& st = g_statistics;
+        std::fprintf(f, "frames %llu\ncpu_ns %llu\nrunning_at %.6f\nloading_frames %llu\nloading_from %.6f\nloading_until %.6f\n",
+                     static_cast<unsigned long long>(st.frames.load()),
+                     static_cast<unsigned long long>(st.cpuNanoseconds.load()), st.runningAt.load(),
+                     static_cast<unsigned long long>(st.loadingFrames.load()), st.loadingFrom.load(),
+                     st.loadingUntil.load());
+        std::fclose(f);
     }
 }
 

@@ -51,9 +51,14 @@ FrameHooks& GetFrameHooks();
 struct FrameStatistics {
     std::atomic<std::uint64_t> frames{0};
     std::atomic<std::uint64_t> cpuNanoseconds{0};
-    std::atomic<double> runningAt{-1.0}; // frame clock when loading reached the running stage
+    std::atomic<double> runningAt{-1.0};       // frame clock when loading reached the running stage
+    std::atomic<std::uint64_t> loadingFrames{0}; // frames that showed the loading page
+    std::atomic<double> loadingFrom{-1.0};     // frame clock of the first of them
+    std::atomic<double> loadingUntil{-1.0};    // and of the last
 };
 FrameStatistics& Statistics();
+// With ZORVA_STATS_FILE set, the figures are written there when the render thread quits.
+void WriteStatistics();
 
 class CRendererThread : public Thread::CThread {
 public:

@@ -19,6 +19,9 @@ void InstallKindHooks()
     hooks.pixelShader = [](File::CFileHolderGeneric& file) {
         HandlePixelShaderPayload(file.GetResourceName(), file.GetPayloadData(), file.GetPayloadSize());
     };
+    hooks.createArtTexture = [](const std::u16string& name, const std::vector<std::uint8_t>& dds) {
+        return CreateArtTexture(name, dds.data(), dds.size());
+    };
 }
 
 } // namespace Zorva::Renderer

@@ -268,6 +268,20 @@ void HandleTexturePayload(const std::u16string& name, const std::uint8_t* data, 
     });
 }
 
+HRESULT CreateArtTexture(const std::u16string& name, const std::uint8_t* data, size_t size)
+{
+    if (!CUploadQueue::Instance().Accepting())
+        return S_OK;
+    auto texture = std::make_shared<TextureData>();
+    if (const HRESULT hr = ReadDds(data, size, *texture); Failed(hr))
+        return hr;
+    CUploadQueue::Instance().Push([name, texture](Kernel::CDirect3DSingleton& root) {
+        if (!root.textures.Find(name))
+            root.textures.Insert(name, CreateTexture(*texture, name));
+    });
+    return S_OK;
+}
+
 void HandleMeshPayload(const std::u16string& name, const std::uint8_t* data, size_t size)
 {
     if (!CUploadQueue::Instance().Accepting())

@@ -166,6 +166,9 @@ void HandleTexturePayload(const std::u16string& name, const std::uint8_t* data, 
 void HandleMeshPayload(const std::u16string& name, const std::uint8_t* data, size_t size);
 void HandleVertexShaderPayload(const std::u16string& name, const std::uint8_t* data, size_t size);
 void HandlePixelShaderPayload(const std::u16string& name, const std::uint8_t* data, size_t size);
+// The texture of a picture from its DDS image (its region map): checked on the caller's worker,
+// made on the render thread. Returns the reader's code.
+HRESULT CreateArtTexture(const std::u16string& name, const std::uint8_t* data, size_t size);
 // Fills the resource hooks of the file layer (textures, meshes, shaders, picture textures).
 void InstallKindHooks();
 

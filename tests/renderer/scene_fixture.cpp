@@ -1,6 +1,7 @@
 #include "tests/renderer/scene_fixture.h"
 
 #include "book/world.h"
+#include "file/container.h"
 #include "gui/pointer.h"
 #include "kernel/config.h"
 #include "kernel/font_metrics.h"
@@ -13,6 +14,7 @@
 #include "tools/content-builder/gpu_content.h"
 
 #include <cmath>
+#include <optional>
 
 namespace Zorva::Testing {
 
@@ -61,6 +63,21 @@ std::vector<std::uint8_t> MakeBlockFontDds()
 }
 
 namespace {
+
+// A payload of the staged resource tree, when the content has been built.
+std::optional<std::vector<std::uint8_t>> StagedPayload(const std::string& relative)
+{
+    const std::filesystem::path path = std::filesystem::path(ZORVA_STAGE_DIR) / "Res" / relative;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return std::nullopt;
+    std::vector<std::uint8_t> raw, payload;
+    if (File::ReadContainerImage(Utf8ToWide(path.string()), size, raw))
+        return std::nullopt;
+    File::DecompressContainer(raw, payload);
+    return payload;
+}
 
 void FillBlockFont(Kernel::CFontMetrics& font)
 {
@@ -124,7 +141,8 @@ void SceneFixture::Start(std::uint32_t quality)
         else
             Renderer::HandlePixelShaderPayload(name, r.payload.data(), r.payload.size());
     }
-    const auto wood = MakeWoodDds();
+    // The real wood of the quality level when the content is staged.
+    const auto wood = StagedPayload(std::string("Boot2/") + level + "/wood.zorva-tex").value_or(MakeWoodDds());
     Renderer::HandleTexturePayload(u"wood", wood.data(), wood.size());
     const auto font = MakeBlockFontDds();
     Renderer::HandleTexturePayload(u"dialog_font", font.data(), font.size());
