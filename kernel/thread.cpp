@@ -18,11 +18,15 @@ void CThread::Start()
 {
     if (thread_.joinable())
         throw std::system_error(std::make_error_code(std::errc::device_or_resource_busy), "thread already started");
-    thread_ = std::thread(&CThread::Entry, this);
+    // The new thread waits until the handle is stored, so its body may join or ask about itself.
+    auto started = std::make_shared<std::promise<void>>();
+    thread_ = std::thread(&CThread::Entry, this, started);
+    started->set_value();
 }
 
-void CThread::Entry(CThread* self)
+void CThread::Entry(CThread* self, std::shared_ptr<std::promise<void>> started)
 {
+    started->get_future().wait();
     // Processor faults on this thread reach the process-wide guard, which ends the process.
     Platform::PrepareThreadForFaults();
     OuterFrame([self] { self->Run(); });

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -30,7 +32,7 @@ protected:
     virtual void Run() = 0;
 
 private:
-    static void Entry(CThread* self);
+    static void Entry(CThread* self, std::shared_ptr<std::promise<void>> started);
     std::thread thread_;
 };
 

@@ -16,13 +16,6 @@ namespace Zorva::Testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A failure report must never start the message-display copy of a test program (which would run
-// every test again): reports stay in the process unless a ReportCapture records them.
-inline const bool kReportsStayInTests = [] {
-    GetReportHooks().showReport = nullptr;
-    return true;
-}();
-
 inline Bytes BytesOf(std::string_view text)
 {
     return Bytes(text.begin(), text.end());
@@ -73,7 +66,8 @@ inline std::u16string Wide(const std::filesystem::path& path)
     return path.u16string();
 }
 
-// Records every failure report of the process (the first one only reaches the hook).
+// Records every failure report of the process while it lives (the first one only reaches the
+// hook).
 class ReportCapture {
 public:
     ReportCapture()

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace Zorva::Testing {
 namespace {
 
@@ -124,7 +128,8 @@ TEST_F(LoadingTest, AllStagesLoadEveryKindWhereItBelongs)
     EXPECT_EQ(k.kernel.currentArt->current->first, u"apple");
     EXPECT_EQ(store.FindPicture(u"apple")->second.pixels, BytesOf("DDS apple"));
     EXPECT_TRUE(store.FindPicture(u"moon")->second.pixels.empty());
-    EXPECT_FALSE(store.FindPicture(u"moon")->second.packed.empty());
+    // A picture keeps its whole decrypted file (header, packed stream, padding) and is unpacked later.
+    EXPECT_EQ(store.FindPicture(u"moon")->second.packed.size(), fs::file_size(root / "Art/moon.zorva-art"));
     // The glyphs went after the pages were built; the scales stay.
     EXPECT_TRUE(k.Font().glyphs.empty());
     EXPECT_EQ(k.Font().invScaleW, 0.00390625f);
@@ -194,32 +199,48 @@ TEST_F(LoadingTest, AFolderWhoseOnlyMatchesAreFoldersCompletesAtOnce)
     EXPECT_FALSE(ErrorReported.load());
 }
 
-TEST_F(LoadingTest, AMissingStageFolderStopsLoading)
+// A missing folder, and one with nothing that looks like a resource: the stage stops where it is.
+// Each case runs in a child of its own, since a failure report ends the run it happens in.
+TEST_F(LoadingTest, AMissingOrEmptyStageFolderStopsLoading)
 {
-    fs::remove_all(root / "Boot2/LvlMedium");
-    ReportCapture reports;
-    HookRecorder hooks(root);
-    FileKernel k(RootText());
-    k.kernel.searcher->Post();
-    EXPECT_FALSE(DriveLoading());
-    EXPECT_TRUE(reports.FirstOperationIs(u"Searching resources folders error"));
-    EXPECT_NE(reports.Reports().front().find(u"Code: 0x80070002"), std::u16string::npos);
-    EXPECT_EQ(LoadStage.load(), 4u); // stuck in the Boot2 stage
-    EXPECT_FALSE(k.kernel.searcher->Done());
-}
-
-TEST_F(LoadingTest, AnEmptyContentFolderStopsLoadingToo)
-{
-    fs::remove_all(root / "Art");
-    fs::create_directories(root / "Art");
-    WriteBytes(root / "Art/readme.txt", BytesOf("x"));
-    ReportCapture reports;
-    HookRecorder hooks(root);
-    FileKernel k(RootText());
-    k.kernel.searcher->Post();
-    EXPECT_FALSE(DriveLoading());
-    EXPECT_TRUE(reports.FirstOperationIs(u"Searching resources folders error"));
-    EXPECT_EQ(LoadStage.load(), 7u);
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> damage;
+        std::uint32_t stuckAt;
+    } cases[] = {
+        {"missing quality folder", [](const fs::path& tree) { fs::remove_all(tree / "Boot2/LvlMedium"); }, 4},
+        {"pictures folder without pictures",
+         [](const fs::path& tree) {
+             fs::remove_all(tree / "Art");
+             fs::create_directories(tree / "Art");
+             WriteBytes(tree / "Art/readme.txt", BytesOf("x"));
+         },
+         7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path tree = home.Root() / c.what;
+        fs::copy(root, tree, fs::copy_options::recursive);
+        c.damage(tree);
+        const pid_t child = fork();
+        if (child == 0) {
+            bool ok = false;
+            {
+                ReportCapture reports;
+                HookRecorder hooks(tree);
+                FileKernel k(Wide(tree) + u"/");
+                k.kernel.searcher->Post();
+                const bool stopped = !DriveLoading();
+                ok = stopped && reports.FirstOperationIs(u"Searching resources folders error") &&
+                     reports.Reports().front().find(u"Code: 0x80070002") != std::u16string::npos &&
+                     LoadStage.load() == c.stuckAt && !k.kernel.searcher->Done();
+            }
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
 }
 
 TEST_F(LoadingTest, ADamagedResourceStaysOnDiskAndStopsLoading)

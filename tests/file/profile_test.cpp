@@ -157,6 +157,7 @@ TEST_F(ProfileTest, ARunEndingBeforeTheProfileWasReadKeepsIt)
 {
     WriteProfile("<Zorva version=\"1.0\"><Art name=\"moon\"><Col name=\"x5\" r=\"0\" g=\"0\" b=\"0\"/></Art></Zorva>");
     const Bytes before = ReadBytes(ProfileFile());
+    Kernel::CKernelRegistry().SetString(u"Art", u"moon");
     {
         FileKernel k(RootText());
         k.kernel.searcher->Post();
@@ -164,6 +165,10 @@ TEST_F(ProfileTest, ARunEndingBeforeTheProfileWasReadKeepsIt)
         RequestQuit(); // e.g. the system shuts down while loading
     }
     EXPECT_EQ(ReadBytes(ProfileFile()), before);
+    // No picture was current yet: the remembered one stays.
+    std::u16string art;
+    EXPECT_TRUE(Kernel::CKernelRegistry().QueryString(u"Art", art));
+    EXPECT_EQ(art, u"moon");
 }
 
 TEST_F(ProfileTest, ADamagedProfileIsDeletedAndTheNextRunStartsWithoutIt)
