@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include "platform/folders.h"
+#include "platform/raw_file.h"
 #include "platform/utf.h"
 
 #include <dirent.h>
@@ -217,23 +218,7 @@ ValueMap ReadValues(const std::string& folder)
     return ended ? values : ValueMap{};
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Written to a temporary file in the same folder, flushed, then renamed over the old file, so a
+// Replaced whole (a temporary file in the same folder, flushed, renamed over the old one), so a
 // crash or a full disk never leaves a half-written file behind.
 bool WriteValues(const std::string& folder, const ValueMap& values)
 {
@@ -242,21 +227,8 @@ bool WriteValues(const std::string& folder, const ValueMap& values)
     for (const auto& [name, value] : values)
         text += FormatLine(name, value) + "\n";
     text += std::string(kEnd) + "\n";
-
-    std::string tmp = folder + std::string(kValuesFileName) + ".XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written || ::rename(tmp.c_str(), (folder + std::string(kValuesFileName)).c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    return ReplaceFileContents(folder + std::string(kValuesFileName), reinterpret_cast<const std::uint8_t*>(text.data()),
+                               text.size()) == 0;
 }
 
 // Removes everything inside the open folder `dir` without following links, then the folder's
