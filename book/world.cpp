@@ -38,8 +38,12 @@ bool CTorus::IsVisible()
 void CTorus::Transform(Renderer::Matrix& m)
 {
     const float s = static_cast<float>(FrameTime);
+    // The ring floats 0.075 in front of the pointer's plane, nearer the eye (2 away): seen from
+    // there its place is pulled in by the same proportion, so it stays over the pointer even at
+    // the edges of the screen.
+    constexpr float kPull = (2.0f - 0.075f) / 2.0f;
     m = m * Renderer::RotationY(4.0f * s) * Renderer::RotationZ(2.0f * s) *
-        Renderer::Translation(CrayonX.load(), CrayonY.load(), 0.075f);
+        Renderer::Translation(CrayonX.load() * kPull, CrayonY.load() * kPull, 0.075f);
 }
 
 } // namespace GUI

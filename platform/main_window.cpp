@@ -107,11 +107,10 @@ bool MainWindow::Create(const std::string& titleUtf8, Rect bounds)
                                    SDL_WINDOW_ALLOW_HIGHDPI);
     if (window_ == nullptr)
         return false;
-    if (!MakeContext()) {
-        Destroy();
-        return false;
-    }
-    SDL_GL_MakeCurrent(window_, nullptr);
+    // Without a context the window still stands: the render thread then reports that the
+    // graphics device could not be made, in the user's language.
+    if (MakeContext())
+        SDL_GL_MakeCurrent(window_, nullptr);
     return true;
 }
 
@@ -139,6 +138,12 @@ void MainWindow::CapturePointer(bool capture)
 {
     if (window_ == nullptr)
         return;
+    if (capture) {
+        // The pointer must be over the window for its motion to reach it.
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        SDL_WarpMouseInWindow(window_, w / 2, h / 2);
+    }
     SDL_ShowCursor(capture ? SDL_DISABLE : SDL_ENABLE);
     SDL_SetWindowGrab(window_, capture ? SDL_TRUE : SDL_FALSE);
     SDL_SetRelativeMouseMode(capture ? SDL_TRUE : SDL_FALSE);

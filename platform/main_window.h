@@ -40,7 +40,8 @@ public:
     ~MainWindow();
 
     // A hidden window without frame at `bounds`, with an OpenGL 4.5 core context that is left
-    // current on no thread. False when either could not be made.
+    // current on no thread (MakeCurrent fails when there is none). False when no window could be
+    // made.
     bool Create(const std::string& titleUtf8, Rect bounds);
     void Destroy();
     bool Exists() const { return window_ != nullptr; }
