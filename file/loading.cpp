@@ -90,14 +90,16 @@ void AdvanceLoading(std::uint32_t stage, const LoadingCallbacks& callbacks)
 
 CTaskMergeAll::CTaskMergeAll()
 {
-    if (Kernel::CPersistentSingleton* kernel = Kernel::SingletonPointer(); kernel != nullptr && kernel->searcher)
-        kernel->searcher->TaskStarted();
+    if (Kernel::CPersistentSingleton* kernel = Kernel::SingletonPointer(); kernel != nullptr)
+        searcher_ = kernel->searcher.get();
+    if (searcher_ != nullptr)
+        searcher_->TaskStarted();
 }
 
 CTaskMergeAll::~CTaskMergeAll()
 {
-    if (Kernel::CPersistentSingleton* kernel = Kernel::SingletonPointer(); kernel != nullptr && kernel->searcher)
-        kernel->searcher->TaskEnded();
+    if (searcher_ != nullptr)
+        searcher_->TaskEnded();
 }
 
 void CTaskMergeAll::Run()

@@ -10,6 +10,8 @@
 
 namespace Zorva::File {
 
+class CFileSearcher;
+
 struct LoadingCallbacks {
     std::function<void()> rearrangeSatellites; // at 2, after the Boot2 stage was started
     std::function<void()> buildWorld;          // at 5, before the content stage is started
@@ -36,6 +38,11 @@ public:
     ~CTaskMergeAll() override;
     void Run() override;
     bool ReleaseAfterRun() override { return true; }
+
+private:
+    // Held from construction: while the searcher is being destroyed the kernel's slot is already
+    // empty, and the searcher waits for this task to end.
+    CFileSearcher* searcher_ = nullptr;
 };
 
 } // namespace Zorva::File

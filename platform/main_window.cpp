@@ -1,5 +1,7 @@
 #include "platform/main_window.h"
 
+#include "platform/termination.h"
+
 #include <SDL.h>
 #include <X11/Xlib.h>
 
@@ -225,6 +227,13 @@ bool MainWindow::RecreateContext()
 
 bool WaitEvent(Event& event, int timeoutMs)
 {
+    // A termination request is reported once, before anything else.
+    static std::atomic<bool> terminationSeen{false};
+    if (TerminationRequested() && !terminationSeen.exchange(true)) {
+        event = Event{};
+        event.kind = EventKind::SystemQuit;
+        return true;
+    }
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, timeoutMs) == 0)
         return false;

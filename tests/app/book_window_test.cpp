@@ -13,6 +13,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace Zorva {
 namespace {
@@ -70,7 +71,7 @@ public:
         for (const auto& e : fs::directory_iterator(art))
             pictures.push_back(e.path());
         std::sort(pictures.begin(), pictures.end());
-        for (int copy = 0; copy < 2; ++copy)
+        for (int copy = 0; copy < 4; ++copy)
             for (const fs::path& p : pictures) {
                 std::vector<std::uint8_t> payload;
                 if (!Unpack(p, payload))
@@ -170,6 +171,87 @@ TEST_F(BookWindow, LoadingPageShowsWoodTheWaitBoxAndTheRingInTheUsersLanguage)
     // "Wait", "Czekaj", "Загрузка": the message is the language's own.
     EXPECT_LT(widths["en_GB.UTF-8"], widths["pl_PL.UTF-8"]);
     EXPECT_LT(widths["pl_PL.UTF-8"], widths["ru_RU.UTF-8"]);
+}
+
+// A part of the screen, read quickly (no file): RGB rows of w x h pixels.
+std::optional<Testing::ScreenShot> Region(int x, int y, int w, int h)
+{
+    const std::string bytes = Testing::Capture("/usr/bin/import -window root -crop " + std::to_string(w) + "x" +
+                                               std::to_string(h) + "+" + std::to_string(x) + "+" + std::to_string(y) +
+                                               " -depth 8 rgb:- 2>/dev/null");
+    if (bytes.size() != static_cast<size_t>(w) * static_cast<size_t>(h) * 3)
+        return std::nullopt;
+    Testing::ScreenShot shot;
+    shot.width = w;
+    shot.height = h;
+    shot.rgb.assign(bytes.begin(), bytes.end());
+    return shot;
+}
+
+// Where the ring's red is centred inside a square of 160 pixels around (x, y), or nothing.
+std::optional<std::pair<int, int>> RingNear(int x, int y)
+{
+    const int half = 80;
+    const int left = std::max(0, x - half), top = std::max(0, y - half);
+    const auto shot = Region(left, top, std::min(1920, x + half) - left, std::min(1080, y + half) - top);
+    if (!shot)
+        return std::nullopt;
+    long sx = 0, sy = 0, n = 0;
+    for (int yy = 0; yy < shot->height; ++yy)
+        for (int xx = 0; xx < shot->width; ++xx)
+            if (RingRed(shot->At(xx, yy))) {
+                sx += xx;
+                sy += yy;
+                ++n;
+            }
+    if (n < 60)
+        return std::nullopt;
+    return std::pair{left + static_cast<int>(sx / n), top + static_cast<int>(sy / n)};
+}
+
+bool StillLoading()
+{
+    const auto shot = Region(20, 120, 200, 80);
+    return shot && shot->Count(100, 40, 100, MessageRed) > 40;
+}
+
+TEST_F(BookWindow, RelativeMotionMovesTheRingWithinTheLimits)
+{
+    // The loading page must last through the motions; a load that ends first is tried again.
+    bool checked = false;
+    for (int attempt = 0; attempt < 3 && !checked; ++attempt) {
+        auto book = Start("en_GB.UTF-8");
+        ASSERT_TRUE(Testing::WaitFor([] { return StillLoading() && RingNear(960, 540).has_value(); }, 60s, 50ms));
+        Testing::XdoTool("mousemove_relative -- -300 -200");
+        std::optional<std::pair<int, int>> moved;
+        Testing::WaitFor([&] { return (moved = RingNear(660, 340)).has_value(); }, 3s, 50ms);
+        // Pushed far past the corner, the ring stops at the confinement limit (1888, 1048).
+        Testing::XdoTool("mousemove_relative -- 5000 5000");
+        std::optional<std::pair<int, int>> corner;
+        Testing::WaitFor([&] { return (corner = RingNear(1888, 1048)).has_value(); }, 3s, 50ms);
+        if (!StillLoading())
+            continue;
+        ASSERT_TRUE(moved && corner);
+        EXPECT_NEAR(moved->first, 660, 30);
+        EXPECT_NEAR(moved->second, 340, 30);
+        EXPECT_NEAR(corner->first, 1888, 30);
+        EXPECT_NEAR(corner->second, 1048, 30);
+        checked = true;
+        book->Kill(SIGTERM);
+        EXPECT_EQ(book->Wait(60s), 0);
+    }
+    EXPECT_TRUE(checked) << "loading always ended before the motions were seen";
+}
+
+TEST_F(BookWindow, ATerminationSignalAtAnyMomentEndsCleanly)
+{
+    // A system shutdown must always end the book the normal way, also while it starts and loads.
+    for (const auto delay : {50ms, 300ms, 800ms, 1500ms, 2500ms, 4000ms}) {
+        auto book = Start("en_GB.UTF-8");
+        std::this_thread::sleep_for(delay);
+        book->Kill(SIGTERM);
+        EXPECT_EQ(book->Wait(60s), 0) << "signal after " << delay.count() << " ms";
+    }
 }
 
 TEST_F(BookWindow, ClosingIsRefusedWithABeepWhileLoadingAndHonouredAfter)

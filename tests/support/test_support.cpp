@@ -72,10 +72,12 @@ PrivateDisplay::PrivateDisplay(int width, int height)
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(fds[1], 3);
-        if (fds[1] != 3)
-            ::close(fds[1]);
+        // The write end becomes descriptor 3 whatever numbers the pipe got.
+        const int w = ::fcntl(fds[1], F_DUPFD, 10);
         ::close(fds[0]);
+        ::close(fds[1]);
+        ::dup2(w, 3);
+        ::close(w);
         const int devnull = ::open("/dev/null", O_WRONLY);
         ::dup2(devnull, 2);
         ::execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten", "tcp", "-noreset",
@@ -252,8 +254,9 @@ std::optional<Pixel> ReadPixel(int x, int y)
 {
     const std::string out = Capture("/usr/bin/import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
                                     " -depth 8 txt:- 2>/dev/null");
-    // "0,0: (255,128,0)  #FF8000  srgb(255,128,0)"
-    const size_t p = out.find('#');
+    // "# ImageMagick pixel enumeration: ..." then "0,0: (255,128,0)  #FF8000  srgb(255,128,0)"
+    const size_t line = out.find("\n0,0:");
+    const size_t p = line == std::string::npos ? std::string::npos : out.find('#', line);
     if (p == std::string::npos || p + 7 > out.size())
         return std::nullopt;
     Pixel px;
