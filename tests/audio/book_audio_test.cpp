@@ -45,7 +45,7 @@ std::vector<double> RunBookAndListen(Testing::DiskAudioCapture& capture, double 
     const size_t start = capture.Frames();
     capture.WaitFrames(start + static_cast<size_t>(seconds * Testing::kCaptureRate), std::chrono::seconds(120));
     const std::vector<float> out = capture.Samples(start, capture.Frames());
-    // SDL turns the signal into a quit: the program ends the normal way.
+    // A termination signal ends the program the normal way.
     book.Kill(SIGTERM);
     EXPECT_EQ(book.Wait(std::chrono::seconds(30)), 0);
     std::vector<double> levels;
