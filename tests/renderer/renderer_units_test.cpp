@@ -26,7 +26,7 @@ TEST(DdsReader, AcceptsTheFormatsTheContentUses)
 {
     struct Case {
         const char* what;
-        DdsSpec spec;
+        DdsSpec format;
         size_t bytes;
         std::uint32_t internalFormat;
         std::uint32_t images;
@@ -52,13 +52,13 @@ TEST(DdsReader, AcceptsTheFormatsTheContentUses)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto file = MakeDds(c.spec, std::vector<std::uint8_t>(c.bytes, 7));
+        const auto file = MakeDds(c.format, std::vector<std::uint8_t>(c.bytes, 7));
         TextureData data;
         ASSERT_EQ(ReadDds(file.data(), file.size(), data), S_OK);
         EXPECT_EQ(data.internalFormat, c.internalFormat);
         EXPECT_EQ(data.images.size(), c.images);
         EXPECT_EQ(data.bytes.size(), c.bytes);
-        EXPECT_EQ(data.width, c.spec.width);
+        EXPECT_EQ(data.width, c.format.width);
     }
 }
 

@@ -90,23 +90,23 @@ void AddWhoosh(Pcm& stereo, double seconds, bool rising, std::uint32_t seed) {
     }
 }
 
-Pcm RenderJingle(const JingleSpec& spec) {
+Pcm RenderJingle(const JingleSpec& jingle) {
     Pcm stereo;
     stereo.sampleRate = kSampleRate;
     stereo.channels = 2;
-    for (const Tone& t : spec.tones)
+    for (const Tone& t : jingle.tones)
         RenderNote(stereo, {t.at, t.length, t.midi, t.velocity, 0.0, t.timbre});
-    if (spec.whoosh > 0)
-        AddWhoosh(stereo, spec.whoosh, spec.whooshRising, 0x6a696e67u + static_cast<unsigned>(spec.tones.size()));
+    if (jingle.whoosh > 0)
+        AddWhoosh(stereo, jingle.whoosh, jingle.whooshRising, 0x6a696e67u + static_cast<unsigned>(jingle.tones.size()));
     ApplyReverb(stereo, 0.6, 0.4, 0.12);
     Pcm mono;
     mono.sampleRate = kSampleRate;
     mono.channels = 1;
-    const std::size_t frames = std::min(stereo.Frames(), static_cast<std::size_t>(spec.length * kSampleRate));
+    const std::size_t frames = std::min(stereo.Frames(), static_cast<std::size_t>(jingle.length * kSampleRate));
     mono.samples.resize(frames);
     for (std::size_t i = 0; i < frames; ++i)
         mono.samples[i] = 0.5f * (stereo.samples[i * 2] + stereo.samples[i * 2 + 1]);
-    FadeEdges(mono, 0.002, std::min(0.25, spec.length / 3));
+    FadeEdges(mono, 0.002, std::min(0.25, jingle.length / 3));
     return mono;
 }
 
@@ -114,12 +114,12 @@ Pcm RenderJingle(const JingleSpec& spec) {
 
 void GenerateJingles(BuildContext& ctx) {
     std::uint32_t seed = 1;
-    for (const JingleSpec& spec : Jingles()) {
-        Pcm pcm = RenderJingle(spec);
+    for (const JingleSpec& jingle : Jingles()) {
+        Pcm pcm = RenderJingle(jingle);
         const double loudness = NormaliseTo(pcm, kTargetLoudness, -3.0, true);
-        std::printf("jingle %-8s %4.2f s, %.1f LUFS (momentary), peak %.1f dBFS\n", spec.name, pcm.Seconds(), loudness,
+        std::printf("jingle %-8s %4.2f s, %.1f LUFS (momentary), peak %.1f dBFS\n", jingle.name, pcm.Seconds(), loudness,
                     PeakDb(pcm));
-        ctx.Write(Folder::Stream, std::string(spec.name) + ".zorva-snd", EncodeSoundPayload(pcm, seed++));
+        ctx.Write(Folder::Stream, std::string(jingle.name) + ".zorva-snd", EncodeSoundPayload(pcm, seed++));
     }
 }
 
