@@ -11,11 +11,16 @@ namespace Kernel {
 
 CKernelRegistry::CKernelRegistry() : open_(Platform::SettingsStore::CurrentUser().CreateKey(kSettingsKeyPath)) {}
 
-bool CKernelRegistry::QueryDword(std::u16string_view name, std::uint32_t& value) const
+std::optional<Platform::StoredValue> CKernelRegistry::Query(std::u16string_view name) const
 {
     if (!open_)
-        return false;
-    const auto stored = Platform::SettingsStore::CurrentUser().QueryValue(kSettingsKeyPath, name);
+        return std::nullopt;
+    return Platform::SettingsStore::CurrentUser().QueryValue(kSettingsKeyPath, name);
+}
+
+bool CKernelRegistry::QueryDword(std::u16string_view name, std::uint32_t& value) const
+{
+    const auto stored = Query(name);
     // Whatever the stored type, the data is read into a 4-byte buffer; longer data does not fit.
     if (!stored || stored->data.size() > 4)
         return false;
@@ -28,9 +33,7 @@ bool CKernelRegistry::QueryDword(std::u16string_view name, std::uint32_t& value)
 
 bool CKernelRegistry::QuerySize(std::u16string_view name, std::uint32_t& bytes) const
 {
-    if (!open_)
-        return false;
-    const auto stored = Platform::SettingsStore::CurrentUser().QueryValue(kSettingsKeyPath, name);
+    const auto stored = Query(name);
     if (!stored)
         return false;
     bytes = static_cast<std::uint32_t>(stored->data.size());
@@ -39,9 +42,7 @@ bool CKernelRegistry::QuerySize(std::u16string_view name, std::uint32_t& bytes) 
 
 bool CKernelRegistry::QueryString(std::u16string_view name, std::u16string& value) const
 {
-    if (!open_)
-        return false;
-    const auto stored = Platform::SettingsStore::CurrentUser().QueryValue(kSettingsKeyPath, name);
+    const auto stored = Query(name);
     if (!stored)
         return false;
     std::u16string text;

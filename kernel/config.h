@@ -3,8 +3,10 @@
 
 #include "kernel/persistent_singleton.h"
 #include "platform/hresult.h"
+#include "platform/settings_store.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace Zorva::Kernel {
@@ -65,6 +67,8 @@ public:
     bool SetString(std::u16string_view name, std::u16string_view value) const;
 
 private:
+    std::optional<Platform::StoredValue> Query(std::u16string_view name) const;
+
     bool open_ = false;
 };
 

@@ -332,20 +332,8 @@ std::string SettingsStore::KeyFolder(std::u16string_view keyPath) const
 
 bool SettingsStore::CreateKey(std::u16string_view keyPath) const
 {
-    const auto parts = KeyComponents(keyPath);
-    if (!parts || root_.empty())
-        return false;
-    std::string folder = root_;
-    if (MakeFolder(folder) != 0 && errno != EEXIST)
-        return false;
-    for (const std::string& p : *parts) {
-        folder += p + "/";
-        const int rc = MakeFolder(folder);
-        if (rc != 0 && rc != EEXIST)
-            return false;
-    }
-    struct stat st;
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::string folder = KeyFolder(keyPath);
+    return !folder.empty() && MakeFolderTree(folder) == 0;
 }
 
 std::optional<StoredValue> SettingsStore::QueryValue(std::u16string_view keyPath, std::u16string_view name) const
@@ -390,31 +378,36 @@ bool SettingsStore::SetString(std::u16string_view keyPath, std::u16string_view n
     return SetValue(keyPath, name, value);
 }
 
+int SettingsStore::OpenKeyParent(std::u16string_view keyPath, std::vector<std::string>& parts) const
+{
+    auto components = KeyComponents(keyPath);
+    if (!components || components->empty() || root_.empty())
+        return -1;
+    parts = std::move(*components);
+    return OpenParentOf(root_, parts);
+}
+
 bool SettingsStore::DeleteKeyTree(std::u16string_view keyPath) const
 {
-    const auto parts = KeyComponents(keyPath);
-    if (!parts || parts->empty() || root_.empty())
-        return false;
-    const int parent = OpenParentOf(root_, *parts);
+    std::vector<std::string> parts;
+    const int parent = OpenKeyParent(keyPath, parts);
     if (parent < 0)
         return false;
     struct stat st;
     bool ok = false;
-    if (::fstatat(parent, parts->back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
-        ok = RemoveTreeAt(parent, parts->back().c_str());
+    if (::fstatat(parent, parts.back().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        ok = RemoveTreeAt(parent, parts.back().c_str());
     ::close(parent);
     return ok;
 }
 
 bool SettingsStore::DeleteEmptyKey(std::u16string_view keyPath) const
 {
-    const auto parts = KeyComponents(keyPath);
-    if (!parts || parts->empty() || root_.empty())
-        return false;
-    const int parent = OpenParentOf(root_, *parts);
+    std::vector<std::string> parts;
+    const int parent = OpenKeyParent(keyPath, parts);
     if (parent < 0)
         return false;
-    const char* name = parts->back().c_str();
+    const char* name = parts.back().c_str();
     bool ok = false;
     const int dir = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir >= 0) {
@@ -437,7 +430,7 @@ bool SettingsStore::DeleteEmptyKey(std::u16string_view keyPath) const
         }
         if (empty && valuesFile) {
             std::string folder = root_;
-            for (const std::string& p : *parts)
+            for (const std::string& p : parts)
                 folder += p + "/";
             if (ReadValues(folder).empty())
                 ::unlinkat(dir, std::string(kValuesFileName).c_str(), 0);

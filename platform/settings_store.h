@@ -58,6 +58,10 @@ public:
     std::vector<std::u16string> SubKeys(std::u16string_view keyPath) const;
 
 private:
+    // Opens the folder that holds the key's own folder without following links, and gives the
+    // key's components; -1 when the path is not a key below a root or a component is missing.
+    int OpenKeyParent(std::u16string_view keyPath, std::vector<std::string>& parts) const;
+
     std::string root_;
 };
 
